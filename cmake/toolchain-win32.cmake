@@ -1,0 +1,6 @@
+# 32-bit Windows DLLs with the posix-thread mingw-w64 compilers.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(VEXLO_WINE_ARCH win32)
+set(VEXLO_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

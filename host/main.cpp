@@ -1,0 +1,132 @@
+// vexlo-host: loads VST 2.4 plug-ins from the command line.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "host/render.h"
+#include "host/wav_writer.h"
+
+using namespace vexlo::host;
+
+namespace {
+
+int usage() {
+    std::cerr << "usage:\n"
+                 "  vexlo-host info PLUGIN\n"
+                 "  vexlo-host render INSTRUMENT [--midi-fx PLUGIN]... [--notes LIST | --midi-file FILE]\n"
+                 "             [--tempo BPM] [--rate HZ] [--block FRAMES] [--length SECONDS]\n"
+                 "             [-o OUT.wav] [--events]\n"
+                 "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n";
+    return 2;
+}
+
+int info(const std::string& path) {
+    HostContext context;
+    std::string error;
+    auto plugin = Plugin::load(path, context, &error);
+    if (!plugin) {
+        std::cerr << "vexlo-host: " << error << "\n";
+        return 1;
+    }
+    plugin->open();
+    describe(*plugin, std::cout);
+    return 0;
+}
+
+const char* eventName(unsigned char status) {
+    switch (status & 0xF0) {
+    case 0x80: return "note-off";
+    case 0x90: return "note-on";
+    case 0xA0: return "aftertouch";
+    case 0xB0: return "controller";
+    case 0xC0: return "program";
+    case 0xD0: return "pressure";
+    case 0xE0: return "pitch-bend";
+    default: return "other";
+    }
+}
+
+bool number(const char* text, double* out) {
+    char* end = nullptr;
+    *out = std::strtod(text, &end);
+    return *text && !*end;
+}
+
+int renderCommand(int argc, char** argv) {
+    RenderOptions options;
+    options.instrument = argv[0];
+    std::string output = "out.wav", noteList, midiFile;
+    bool printEvents = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        double value = 0;
+        if (arg == "--events") {
+            printEvents = true;
+        } else if (arg == "--midi-fx" && hasValue) {
+            options.midiEffects.push_back(argv[++i]);
+        } else if (arg == "--notes" && hasValue) {
+            noteList = argv[++i];
+        } else if (arg == "--midi-file" && hasValue) {
+            midiFile = argv[++i];
+        } else if (arg == "-o" && hasValue) {
+            output = argv[++i];
+        } else if ((arg == "--tempo" || arg == "--rate" || arg == "--block" || arg == "--length") && hasValue &&
+                   number(argv[i + 1], &value)) {
+            ++i;
+            if (arg == "--tempo") options.tempo = value;
+            if (arg == "--rate") options.sampleRate = value;
+            if (arg == "--block") options.blockSize = static_cast<int>(value);
+            if (arg == "--length") options.seconds = value;
+        } else {
+            std::cerr << "vexlo-host: unexpected argument " << arg << "\n";
+            return usage();
+        }
+    }
+    std::string error;
+    if (!midiFile.empty() && !readMidiFile(midiFile, options.tempo, &options.notes, &error)) {
+        std::cerr << "vexlo-host: " << midiFile << ": " << error << "\n";
+        return 1;
+    }
+    if (!noteList.empty() && !parseNoteList(noteList, options.tempo, options.seconds, &options.notes, &error)) {
+        std::cerr << "vexlo-host: " << error << "\n";
+        return 1;
+    }
+    RenderResult result;
+    if (!render(options, &result, &error)) {
+        std::cerr << "vexlo-host: " << error << "\n";
+        return 1;
+    }
+    if (printEvents) {
+        for (const StageEvent& e : result.events) {
+            std::printf("stage %d  sample %8lld  %-10s %3u %3u  (%02X %02X %02X)\n", e.stage, e.samplePosition,
+                        eventName(e.bytes[0]), e.bytes[1], e.bytes[2], e.bytes[0], e.bytes[1], e.bytes[2]);
+        }
+    }
+    if (!writeWav(output, result.channels, static_cast<int>(options.sampleRate))) {
+        std::cerr << "vexlo-host: cannot write " << output << "\n";
+        return 1;
+    }
+    bool finite = true;
+    for (std::size_t c = 0; c < result.channels.size(); ++c) {
+        ChannelLevels levels = measure(result.channels[c]);
+        finite = finite && levels.finite;
+        std::printf("channel %zu: peak %.6f rms %.6f%s\n", c, levels.peak, levels.rms,
+                    levels.finite ? "" : " (NaN or infinity!)");
+    }
+    std::printf("wrote %s\n", output.c_str());
+    std::fflush(stdout);
+    return finite ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return usage();
+    std::string command = argv[1];
+    if (command == "info" && argc == 3) return info(argv[2]);
+    if (command == "render") return renderCommand(argc - 2, argv + 2);
+    return usage();
+}

@@ -1,0 +1,41 @@
+// Offline rendering and plug-in descriptions, shared by vexlo-host and the tests.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+#include "host/midi_input.h"
+
+namespace vexlo::host {
+
+struct RenderOptions {
+    std::string instrument;
+    std::vector<std::string> midiEffects;
+    std::vector<TimedMidi> notes;
+    double sampleRate = 44100.0;
+    int blockSize = 512;
+    double tempo = 120.0;
+    double seconds = 2.0;
+};
+
+// An event one stage emitted, at its absolute sample position.
+struct StageEvent {
+    int stage;  // 0: the host's input; k: the k-th MIDI effect's output
+    long long samplePosition;
+    unsigned char bytes[3];
+};
+
+struct RenderResult {
+    std::vector<std::vector<float>> channels;  // two channels
+    std::vector<StageEvent> events;
+};
+
+// Loads the plug-ins, renders, and unloads them. False with a reason on failure.
+bool render(const RenderOptions& options, RenderResult* result, std::string* error);
+
+// Identity, counts, flags, category, capabilities and parameters of a loaded plug-in.
+void describe(Plugin& plugin, std::ostream& out);
+
+}  // namespace vexlo::host

@@ -1,0 +1,49 @@
+// Operating-system services: libraries, files, time and threads.
+// One implementation per platform lives in platform/win32 and platform/posix.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexlo::platform {
+
+// ---- Dynamic libraries ----
+using LibraryHandle = void*;
+
+// Loads a library by path; null when it cannot be loaded.
+LibraryHandle loadLibrary(const std::string& path);
+// The address of an exported symbol, or null.
+void* findSymbol(LibraryHandle library, const char* name);
+void releaseLibrary(LibraryHandle library);
+// The last loader error as text, for messages; may be empty.
+std::string lastLibraryError();
+
+// The native handle of the module that contains this code (the module instance on Windows).
+void* moduleHandle();
+// Path of the library (or program) that contains this code.
+std::string ownLibraryPath();
+// The file extension of plug-in libraries on this platform, with its dot.
+const char* pluginExtension();
+// The native separator of path components.
+char pathSeparator();
+
+// ---- Files and folders ----
+struct DirectoryEntry {
+    std::string name;
+    bool isFolder = false;
+};
+// Lists the entries of a folder whose names match a wildcard pattern ('*' and '?').
+// "." and ".." are never listed.
+std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::string& pattern = "*");
+bool deleteFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+// ---- Time and threads ----
+void sleepMs(unsigned milliseconds);
+// A millisecond counter that wraps like the system's tick count.
+std::uint32_t tickCount();
+// Starts a detached thread; false when the system refuses.
+bool startThread(void (*function)(void*), void* argument);
+
+}  // namespace vexlo::platform

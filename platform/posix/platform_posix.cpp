@@ -1,0 +1,110 @@
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fnmatch.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace vexlo::platform {
+
+LibraryHandle loadLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+
+void* findSymbol(LibraryHandle library, const char* name) { return library ? dlsym(library, name) : nullptr; }
+
+void releaseLibrary(LibraryHandle library) {
+    if (library) dlclose(library);
+}
+
+std::string lastLibraryError() {
+    const char* error = dlerror();
+    return error ? error : "";
+}
+
+void* moduleHandle() {
+    Dl_info info{};
+    return dladdr(reinterpret_cast<void*>(&moduleHandle), &info) ? info.dli_fbase : nullptr;
+}
+
+std::string ownLibraryPath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ownLibraryPath), &info) && info.dli_fname) {
+        char resolved[4096];
+        if (realpath(info.dli_fname, resolved)) return resolved;
+        return info.dli_fname;
+    }
+    return {};
+}
+
+const char* pluginExtension() { return ".so"; }
+
+char pathSeparator() { return '/'; }
+
+std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::string& pattern) {
+    std::vector<DirectoryEntry> entries;
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return entries;
+    std::string base = folder;
+    if (!base.empty() && base.back() != '/') base += '/';
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+        struct stat st {};
+        bool isFolder = stat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        entries.push_back({name, isFolder});
+    }
+    closedir(dir);
+    return entries;
+}
+
+bool deleteFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void sleepMs(unsigned milliseconds) {
+    timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0) {
+    }
+}
+
+std::uint32_t tickCount() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                                      static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+namespace {
+struct ThreadStart {
+    void (*function)(void*);
+    void* argument;
+};
+
+void* threadMain(void* raw) {
+    ThreadStart start = *static_cast<ThreadStart*>(raw);
+    delete static_cast<ThreadStart*>(raw);
+    start.function(start.argument);
+    return nullptr;
+}
+}  // namespace
+
+bool startThread(void (*function)(void*), void* argument) {
+    auto* start = new ThreadStart{function, argument};
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, threadMain, start) != 0) {
+        delete start;
+        return false;
+    }
+    pthread_detach(thread);
+    return true;
+}
+
+}  // namespace vexlo::platform

@@ -1,0 +1,117 @@
+#include <windows.h>
+
+#include <process.h>
+
+#include "platform/platform.h"
+
+namespace {
+// The module instance of the library that holds this code, stored when the library is loaded.
+HINSTANCE moduleInstance = nullptr;
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
+    moduleInstance = instance;
+    return TRUE;
+}
+
+namespace vexlo::platform {
+
+void* moduleHandle() { return moduleInstance; }
+
+LibraryHandle loadLibrary(const std::string& path) {
+    // Keep the loader's own error boxes away from the person using the host.
+    UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryA(path.c_str());
+    SetErrorMode(previous);
+    return module;
+}
+
+void* findSymbol(LibraryHandle library, const char* name) {
+    return library ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name)) : nullptr;
+}
+
+void releaseLibrary(LibraryHandle library) {
+    if (library) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+std::string lastLibraryError() {
+    DWORD code = GetLastError();
+    if (!code) return {};
+    char buffer[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
+                   sizeof(buffer) - 1, nullptr);
+    std::string text = buffer;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+std::string ownLibraryPath() {
+    HMODULE module = moduleInstance;
+    if (!module) {
+        // Programs have no DllMain call: find the module by one of our own addresses.
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&ownLibraryPath), &module);
+    }
+    char path[MAX_PATH * 4] = {};
+    DWORD length = GetModuleFileNameA(module, path, sizeof(path) - 1);
+    return std::string(path, length);
+}
+
+const char* pluginExtension() { return ".dll"; }
+
+char pathSeparator() { return '\\'; }
+
+std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::string& pattern) {
+    std::vector<DirectoryEntry> entries;
+    std::string query = folder;
+    if (!query.empty() && query.back() != '\\' && query.back() != '/') query += '\\';
+    query += pattern;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(query.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return entries;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+bool deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool fileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void sleepMs(unsigned milliseconds) { Sleep(milliseconds); }
+
+std::uint32_t tickCount() { return GetTickCount(); }
+
+namespace {
+struct ThreadStart {
+    void (*function)(void*);
+    void* argument;
+};
+
+unsigned __stdcall threadMain(void* raw) {
+    ThreadStart start = *static_cast<ThreadStart*>(raw);
+    delete static_cast<ThreadStart*>(raw);
+    start.function(start.argument);
+    return 0;
+}
+}  // namespace
+
+bool startThread(void (*function)(void*), void* argument) {
+    auto* start = new ThreadStart{function, argument};
+    uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, start, 0, nullptr);
+    if (!handle) {
+        delete start;
+        return false;
+    }
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    return true;
+}
+
+}  // namespace vexlo::platform

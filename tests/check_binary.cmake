@@ -1,0 +1,41 @@
+# Checks that a plug-in library exports exactly VSTPluginMain and main and, on Windows, imports
+# nothing but system DLLs.
+# -DLIBRARY=path -DOBJDUMP=tool -DNM=tool -DWINDOWS=0|1
+set(allowed_dlls
+  kernel32.dll user32.dll gdi32.dll msvcrt.dll advapi32.dll shell32.dll comdlg32.dll ole32.dll
+  oleaut32.dll comctl32.dll msimg32.dll shlwapi.dll winmm.dll)
+
+if(WINDOWS)
+  execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "objdump failed on ${LIBRARY}")
+  endif()
+  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)+" table "${dump}")
+  string(REGEX MATCHALL "\\] [A-Za-z_0-9@]+" names "${table}")
+  list(TRANSFORM names REPLACE "^\\] " "")
+  string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+  list(TRANSFORM imports REPLACE "DLL Name: " "")
+  foreach(dll IN LISTS imports)
+    string(TOLOWER "${dll}" lower)
+    if(NOT lower IN_LIST allowed_dlls)
+      message(FATAL_ERROR "${LIBRARY} imports ${dll}, which is not a system DLL")
+    endif()
+  endforeach()
+else()
+  execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+  endif()
+  string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" lines "${dump}")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" name "${line}")
+    list(APPEND names "${name}")
+  endforeach()
+endif()
+
+list(SORT names)
+if(NOT names STREQUAL "VSTPluginMain;main")
+  message(FATAL_ERROR "${LIBRARY} exports [${names}] instead of exactly VSTPluginMain and main")
+endif()
+message(STATUS "${LIBRARY}: exports ${names}; imports ${imports}")

@@ -1,0 +1,59 @@
+// A MIDI effect that raises every note by one semitone and hands the result to its host from
+// inside its processing, as many real MIDI plug-ins do.
+#include <cstring>
+
+#include "frame/audio_effect_x.h"
+
+namespace {
+
+constexpr int kMaxEvents = 256;
+
+class TestMidiFx : public AudioEffectX {
+public:
+    explicit TestMidiFx(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 0) {
+        setNumInputs(0);
+        setNumOutputs(0);
+        setUniqueID(fourCharCode('V', 't', 'M', 'x'));
+        isSynth(true);
+        list_ = reinterpret_cast<VstEvents*>(listStorage_);
+        for (int i = 0; i < kMaxEvents; ++i) list_->events[i] = reinterpret_cast<VstEvent*>(&events_[i]);
+    }
+
+    VstInt32 processEvents(VstEvents* events) override {
+        for (VstInt32 i = 0; i < events->numEvents && count_ < kMaxEvents; ++i) {
+            if (events->events[i]->type != kVstMidiType) continue;
+            VstMidiEvent event;
+            std::memcpy(&event, events->events[i], sizeof(event));
+            unsigned kind = static_cast<unsigned char>(event.midiData[0]) & 0xF0;
+            if ((kind == 0x80 || kind == 0x90) && event.midiData[1] < 127) ++event.midiData[1];
+            events_[count_++] = event;
+        }
+        return 1;
+    }
+
+    void processReplacing(float**, float**, VstInt32) override {
+        if (count_ == 0) return;
+        list_->numEvents = count_;
+        sendVstEventsToHost(list_);
+        count_ = 0;
+    }
+
+    VstInt32 canDo(char* text) override {
+        if (!std::strcmp(text, canDoWords::receiveVstEvents) || !std::strcmp(text, canDoWords::receiveVstMidiEvent) ||
+            !std::strcmp(text, canDoWords::sendVstMidiEvent) || !std::strcmp(text, canDoWords::sendVstEvents))
+            return 1;
+        return -1;
+    }
+    bool getEffectName(char* name) override { return vstStrncpy(name, "Test MIDI FX", kVstMaxEffectNameLen) != nullptr; }
+
+private:
+    // An event list with room for every event.
+    alignas(VstEvents) char listStorage_[offsetof(VstEvents, events) + kMaxEvents * sizeof(VstEvent*)] = {};
+    VstEvents* list_;
+    VstMidiEvent events_[kMaxEvents];
+    int count_ = 0;
+};
+
+}  // namespace
+
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new TestMidiFx(audioMaster); }
