@@ -7,8 +7,6 @@ namespace vexlo::host {
 
 namespace {
 
-using EntryProc = AEffect*(VEXLO_CDECL*)(audioMasterCallback);
-
 // The plug-in whose entry is running on this thread: its record is not ours to mark yet.
 thread_local Plugin* loadingPlugin = nullptr;
 
@@ -64,7 +62,7 @@ void HostContext::rewind() {
 MidiEvent makeMidiEvent(int deltaFrames, unsigned char status, unsigned char data1, unsigned char data2) {
     MidiEvent event{};
     event.type = kVstMidiType;
-    event.byteSize = sizeof(MidiEvent);
+    event.byteSize = 24;  // the standard counts the bytes after type and byteSize
     event.deltaFrames = deltaFrames;
     event.midiData[0] = static_cast<char>(status);
     event.midiData[1] = static_cast<char>(data1);
@@ -93,24 +91,33 @@ VstEvents* buildEventList(std::vector<MidiEvent>& events, std::vector<char>& sto
 // ---- Plugin ----
 
 std::unique_ptr<Plugin> Plugin::load(const std::string& path, HostContext& context, std::string* error) {
-    std::unique_ptr<Plugin> plugin(new Plugin(path, context));
-    plugin->library_ = platform::loadLibrary(path);
-    if (!plugin->library_) {
+    platform::LibraryHandle library = platform::loadLibrary(path);
+    if (!library) {
         if (error) *error = "cannot load " + path + ": " + platform::lastLibraryError();
         return nullptr;
     }
-    auto entry = reinterpret_cast<EntryProc>(platform::findSymbol(plugin->library_, "VSTPluginMain"));
-    if (!entry) entry = reinterpret_cast<EntryProc>(platform::findSymbol(plugin->library_, "main"));
+    auto entry = reinterpret_cast<Entry>(platform::findSymbol(library, "VSTPluginMain"));
+    if (!entry) entry = reinterpret_cast<Entry>(platform::findSymbol(library, "main"));
     if (!entry) {
+        platform::releaseLibrary(library);
         if (error) *error = path + " has no VST 2.4 entry (VSTPluginMain or main)";
         return nullptr;
     }
-    plugin->emitted_.reserve(1024);
+    auto plugin = create(path, entry, context, error);
+    if (plugin) plugin->library_ = library;
+    else platform::releaseLibrary(library);
+    return plugin;
+}
+
+std::unique_ptr<Plugin> Plugin::create(const std::string& name, Entry entry, HostContext& context,
+                                       std::string* error) {
+    std::unique_ptr<Plugin> plugin(new Plugin(name, context));
+    plugin->emitted_.reserve(4096);
     loadingPlugin = plugin.get();
     AEffect* effect = entry(hostCallback);
     loadingPlugin = nullptr;
     if (!effect || effect->magic != kEffectMagic) {
-        if (error) *error = path + ": the entry returned no plug-in record";
+        if (error) *error = name + ": the entry returned no plug-in record";
         return nullptr;
     }
     effect->user = plugin.get();

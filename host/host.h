@@ -59,6 +59,10 @@ public:
     // Loads the library, calls its entry and keeps the record. On failure returns null and
     // says why in *error.
     static std::unique_ptr<Plugin> load(const std::string& path, HostContext& context, std::string* error);
+    // The same for an entry linked into this program (no library to load).
+    using Entry = AEffect*(VEXLO_CDECL*)(audioMasterCallback);
+    static std::unique_ptr<Plugin> create(const std::string& name, Entry entry, HostContext& context,
+                                          std::string* error);
     ~Plugin();
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;

@@ -1,27 +1,128 @@
 #include "keyswitch/keyswitch_effect.h"
 
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new KeySwitchEffect(audioMaster); }
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "frame/family.h"
+
+std::atomic<std::int32_t> KeySwitchEffect::splitKey{36};
+
+namespace {
+constexpr const char* kParameterNames[] = {"Split-NT", "SwitchNT"};
+
+// A key number from a parameter value: truncated toward zero, held inside the int32 range.
+std::int32_t keyFromValue(float value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483520.0f) return 2147483520;
+    if (value <= -2147483648.0f) return INT32_MIN;
+    return static_cast<std::int32_t>(value);
+}
+
+float readFloat(const unsigned char* at) {
+    float value;
+    std::memcpy(&value, at, sizeof(value));
+    return value;
+}
+}  // namespace
 
 KeySwitchEffect::KeySwitchEffect(audioMasterCallback audioMaster)
     : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
     setNumInputs(1);
     setNumOutputs(0);
-    canProcessReplacing(true);
     isSynth(true);
+    canProcessReplacing(true);
     programsAreChunks(true);
+    parameters[kSplit] = 36.0f;
+    parameters[kSwitch] = 36.0f;
 }
 
-bool KeySwitchEffect::getEffectName(char* name) {
-    vstStrncpy(name, "Zaz Ozevovore", kVstMaxEffectNameLen);
+KeySwitchEffect::~KeySwitchEffect() { delete[] chunk; }
+
+VstInt32 KeySwitchEffect::processEvents(VstEvents* events) {
+    if (!events) return 0;
+    for (VstInt32 i = 0; i < events->numEvents; ++i) {
+        VstEvent* event = events->events[i];
+        if (!event || event->type != kVstMidiType) continue;
+        auto* midi = reinterpret_cast<VstMidiEvent*>(event);
+        const bool keyPress = (midi->midiData[0] & 0xF0) == 0x90 && (midi->midiData[2] & 0x7F) > 0;
+        if (!keyPress) continue;  // note-offs and everything else pass unchanged
+        const int key = midi->midiData[1] & 0x7F;
+
+        if (learnSplitPending.exchange(false)) setParameter(kSplit, static_cast<float>(key));
+        if (learnSwitchPending.exchange(false)) {
+            if (key >= splitKey.load()) setParameter(kSplit, static_cast<float>(key + 1));
+            setParameter(kSwitch, static_cast<float>(key));
+        }
+
+        bool blank;
+        if (key < splitKey.load()) {
+            gateOpen = key == switchKey.load();
+            blank = true;
+        } else {
+            blank = !gateOpen.load();
+        }
+        if (blank) midi->midiData[0] = midi->midiData[1] = midi->midiData[2] = 0;
+    }
+    return sendVstEventsToHost(events) ? 1 : 0;
+}
+
+void KeySwitchEffect::setParameter(VstInt32 index, float value) {
+    if (index == kSplit) {
+        parameters[kSplit] = value;
+        splitKey = keyFromValue(value);
+    } else if (index == kSwitch) {
+        parameters[kSwitch] = value;
+        switchKey = keyFromValue(value);
+    }
+}
+
+float KeySwitchEffect::getParameter(VstInt32 index) {
+    return index >= 0 && index < kNumOwnParameters ? parameters[index].load() : 0.0f;
+}
+
+void KeySwitchEffect::getParameterName(VstInt32 index, char* text) {
+    if (index >= 0 && index < kNumOwnParameters) vstStrncpy(text, kParameterNames[index], kVstMaxParamStrLen);
+}
+
+void KeySwitchEffect::getParameterLabel(VstInt32 index, char* text) { getParameterName(index, text); }
+
+void KeySwitchEffect::getParameterDisplay(VstInt32 index, char* text) {
+    if (index >= 0 && index < kNumOwnParameters) float2string(parameters[index], text, kVstMaxParamStrLen);
+    else vstStrncpy(text, "    ", kVstMaxParamStrLen);
+}
+
+bool KeySwitchEffect::getProgramNameIndexed(VstInt32, VstInt32, char* text) {
+    *text = 0;
     return true;
 }
 
-bool KeySwitchEffect::getVendorString(char* text) {
-    vstStrncpy(text, "Vexloworks", kVstMaxVendorStrLen);
-    return true;
+VstInt32 KeySwitchEffect::getChunk(void** data, bool) {
+    delete[] chunk;
+    chunk = new unsigned char[kChunkSize]();
+    float split = parameters[kSplit], key = parameters[kSwitch];
+    std::memcpy(chunk + 10, &split, 4);
+    std::memcpy(chunk + 14, &key, 4);
+    *data = chunk;
+    return kChunkSize;
 }
 
-bool KeySwitchEffect::getProductString(char* text) {
-    vstStrncpy(text, "Zaz Ozevovore", kVstMaxProductStrLen);
-    return true;
+VstInt32 KeySwitchEffect::setChunk(void* data, VstInt32 byteSize, bool) {
+    if (!data || byteSize < kChunkSize) return 0;  // a short chunk is refused whole
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    setParameter(kSplit, readFloat(bytes + 10));
+    setParameter(kSwitch, readFloat(bytes + 14));
+    return 1;
 }
+
+bool KeySwitchEffect::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
+    return vexlo::stereoOutputProperties(index, properties);
+}
+
+bool KeySwitchEffect::getEffectName(char* name) { return vexlo::copyName(name, "Zaz Ozevovore", kVstMaxEffectNameLen); }
+
+bool KeySwitchEffect::getVendorString(char* text) { return vexlo::copyName(text, vexlo::kVendor, kVstMaxVendorStrLen); }
+
+bool KeySwitchEffect::getProductString(char* text) { return vexlo::copyName(text, "Zaz Ozevovore", kVstMaxProductStrLen); }
+
+VstInt32 KeySwitchEffect::canDo(char* text) { return vexlo::midiPluginCanDo(text); }

@@ -1,5 +1,10 @@
-// Vexlo Key-Switch MIDI: a keyboard split whose lower keys open or close each instance's gate.
+// Vexlo Key-Switch MIDI: keys below a split key open or close this instance's gate; keys at or
+// above it pass only while the gate is open. The split key is shared by every instance that the
+// host has loaded from this library; each instance has its own switch key.
 #pragma once
+
+#include <atomic>
+#include <cstdint>
 
 #include "frame/audio_effect_x.h"
 
@@ -7,13 +12,45 @@ class KeySwitchEffect : public AudioEffectX {
 public:
     static constexpr VstInt32 kNumPrograms = 512;
     static constexpr VstInt32 kNumParams = 9999;
+    static constexpr int kChunkSize = 18;
+    enum Parameter { kSplit = 0, kSwitch = 1, kNumOwnParameters = 2 };
 
     explicit KeySwitchEffect(audioMasterCallback audioMaster);
+    ~KeySwitchEffect() override;
 
     void processReplacing(float**, float**, VstInt32) override {}
-    VstInt32 processEvents(VstEvents* events) override { return sendVstEventsToHost(events) ? 1 : 0; }
+    VstInt32 processEvents(VstEvents* events) override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    void getParameterLabel(VstInt32 index, char* text) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
-    VstInt32 getVendorVersion() override { return 1000; }
+    VstInt32 getVendorVersion() override { return 1000; }  // the family's vendor version
+    VstInt32 canDo(char* text) override;
+
+    // Called by the editor: the next key press sets the split or the switch key.
+    void learnSplit() { learnSplitPending = true; }
+    void learnSwitch() { learnSwitchPending = true; }
+
+    static std::int32_t sharedSplitKey() { return splitKey.load(); }
+    std::int32_t getSwitchKey() const { return switchKey.load(); }
+    bool isGateOpen() const { return gateOpen.load(); }
+
+private:
+    // One split key for every instance in the process.
+    static std::atomic<std::int32_t> splitKey;
+
+    std::atomic<float> parameters[kNumOwnParameters];
+    std::atomic<std::int32_t> switchKey{36};
+    std::atomic<bool> gateOpen{true};
+    std::atomic<bool> learnSplitPending{false};
+    std::atomic<bool> learnSwitchPending{false};
+    unsigned char* chunk = nullptr;
 };

@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Checks that a plug-in library exports exactly VSTPluginMain and main and, on Windows, imports
 # nothing but system DLLs.
 # -DLIBRARY=path -DOBJDUMP=tool -DNM=tool -DWINDOWS=0|1
@@ -11,8 +12,8 @@ if(WINDOWS)
     message(FATAL_ERROR "objdump failed on ${LIBRARY}")
   endif()
   string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)+" table "${dump}")
-  string(REGEX MATCHALL "\\] [A-Za-z_0-9@]+" names "${table}")
-  list(TRANSFORM names REPLACE "^\\] " "")
+  string(REGEX MATCHALL "\\[ *[0-9]+\\] [A-Za-z_0-9@]+" names "${table}")
+  list(TRANSFORM names REPLACE "^\\[ *[0-9]+\\] " "")
   string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
   list(TRANSFORM imports REPLACE "DLL Name: " "")
   foreach(dll IN LISTS imports)

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new VstManager(audioMaster); }
-
 VstManager::VstManager(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
     setNumInputs(2);
     setNumOutputs(2);

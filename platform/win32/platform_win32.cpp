@@ -16,7 +16,18 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
 
 namespace vexlo::platform {
 
-void* moduleHandle() { return moduleInstance; }
+namespace {
+HMODULE ownModule() {
+    if (moduleInstance) return moduleInstance;
+    // Programs get no DllMain call: find the module by one of our own addresses.
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ownModule), &module);
+    return module;
+}
+}  // namespace
+
+void* moduleHandle() { return ownModule(); }
 
 LibraryHandle loadLibrary(const std::string& path) {
     // Keep the loader's own error boxes away from the person using the host.
@@ -46,14 +57,8 @@ std::string lastLibraryError() {
 }
 
 std::string ownLibraryPath() {
-    HMODULE module = moduleInstance;
-    if (!module) {
-        // Programs have no DllMain call: find the module by one of our own addresses.
-        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(&ownLibraryPath), &module);
-    }
     char path[MAX_PATH * 4] = {};
-    DWORD length = GetModuleFileNameA(module, path, sizeof(path) - 1);
+    DWORD length = GetModuleFileNameA(ownModule(), path, sizeof(path) - 1);
     return std::string(path, length);
 }
 

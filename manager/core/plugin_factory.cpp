@@ -1,0 +1,3 @@
+#include "manager/core/vst_manager.h"
+
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new VstManager(audioMaster); }
