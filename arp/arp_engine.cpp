@@ -219,7 +219,7 @@ void ArpEffect::processReplacing(float**, float**, VstInt32 sampleFrames) {
 
     outputCount = 0;
     for (VstInt32 s = 0; s < sampleFrames; ++s) {
-        if (sequenceDirty.exchange(false)) rebuildSequence();
+        if (sequenceDirty.load(std::memory_order_relaxed) && sequenceDirty.exchange(false)) rebuildSequence();
         if (sequenceLength == 0) {
             if (lastNote != -1 && queueEvent(s, 0x80, lastNote, 0)) lastNote = -1;
             continue;

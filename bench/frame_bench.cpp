@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "bench/ratio_main.h"
 #include "host/host.h"
 
 using namespace vexlo::host;
@@ -53,4 +54,6 @@ BENCHMARK(BM_TestInstrumentOneVoice);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return vexlo::bench::runWithRatios(argc, argv, {{"BM_TestInstrumentOneVoice", "BM_PlainSineLoop"}});
+}

@@ -17,8 +17,9 @@ int usage() {
                  "  vexlo-host info PLUGIN\n"
                  "  vexlo-host render INSTRUMENT [--midi-fx PLUGIN]... [--notes LIST | --midi-file FILE]\n"
                  "             [--tempo BPM] [--rate HZ] [--block FRAMES] [--length SECONDS]\n"
-                 "             [-o OUT.wav] [--events]\n"
-                 "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n";
+                 "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
+                 "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
+                 "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n";
     return 2;
 }
 
@@ -71,6 +72,14 @@ int renderCommand(int argc, char** argv) {
             noteList = argv[++i];
         } else if (arg == "--midi-file" && hasValue) {
             midiFile = argv[++i];
+        } else if (arg == "--param" && hasValue) {
+            ParameterSetting setting{};
+            char tail = 0;
+            if (std::sscanf(argv[++i], "%d:%d=%f%c", &setting.stage, &setting.index, &setting.value, &tail) != 3) {
+                std::cerr << "vexlo-host: --param takes STAGE:INDEX=VALUE, not " << argv[i] << "\n";
+                return usage();
+            }
+            options.parameters.push_back(setting);
         } else if (arg == "-o" && hasValue) {
             output = argv[++i];
         } else if ((arg == "--tempo" || arg == "--rate" || arg == "--block" || arg == "--length") && hasValue &&

@@ -25,6 +25,14 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
     if (!instrument) return false;
     chain.setInstrument(instrument.get());
     chain.start();
+    for (const ParameterSetting& setting : options.parameters) {
+        if (setting.stage < 0 || setting.stage > static_cast<int>(effects.size())) {
+            if (error) *error = "no stage " + std::to_string(setting.stage) + " to set a parameter on";
+            return false;
+        }
+        AEffect* effect = setting.stage == 0 ? instrument->effect() : effects[setting.stage - 1]->effect();
+        effect->setParameter(effect, setting.index, setting.value);
+    }
 
     std::vector<TimedMidi> notes = options.notes;
     sortEvents(notes);

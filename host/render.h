@@ -10,6 +10,13 @@
 
 namespace vexlo::host {
 
+// A parameter set on one stage after it started: stage 0 is the instrument, k the k-th MIDI effect.
+struct ParameterSetting {
+    int stage;
+    int index;
+    float value;
+};
+
 struct RenderOptions {
     std::string instrument;
     std::vector<std::string> midiEffects;
@@ -18,6 +25,7 @@ struct RenderOptions {
     int blockSize = 512;
     double tempo = 120.0;
     double seconds = 2.0;
+    std::vector<ParameterSetting> parameters;
 };
 
 // An event one stage emitted, at its absolute sample position.

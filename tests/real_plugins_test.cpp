@@ -43,6 +43,57 @@ TEST(RealPlugins, NekobiRendersANoteListOnBothChannels) {
     EXPECT_EQ(result.channels[0], result.channels[1]);
 }
 
+std::vector<StageEvent> stageNotes(const RenderResult& result, int stage) {
+    std::vector<StageEvent> notes;
+    for (const StageEvent& e : result.events)
+        if (e.stage == stage && (e.bytes[0] & 0xE0) == 0x80) notes.push_back(e);
+    return notes;
+}
+
+TEST(RealPlugins, NekobiPlaysAnArpeggioFromAHeldChord) {
+    RenderOptions options;
+    options.instrument = kNekobi;
+    options.midiEffects = {vexlo::test::pluginPath("Vexlo ARP MIDI")};
+    options.seconds = 1.0;
+    options.parameters = {{1, 0, 3.0f}};  // 1/16 (Half)
+    std::string error;
+    ASSERT_TRUE(parseNoteList("60,64,67", options.tempo, options.seconds, &options.notes, &error));
+    RenderResult result;
+    ASSERT_TRUE(render(options, &result, &error)) << error;
+    auto notes = stageNotes(result, 1);
+    ASSERT_GE(notes.size(), 6u);
+    // The chord arrives before the first block: the first tick falls a whole tick length in.
+    const int expected[][3] = {{2757, 0x90, 60}, {5515, 0x80, 60}, {8273, 0x90, 64},
+                               {11031, 0x80, 64}, {13789, 0x90, 67}, {16547, 0x80, 67}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(notes[i].samplePosition, expected[i][0]) << i;
+        EXPECT_EQ(notes[i].bytes[0], expected[i][1]) << i;
+        EXPECT_EQ(notes[i].bytes[1], expected[i][2]) << i;
+    }
+    EXPECT_GT(measure(result.channels[0]).rms, 0.01);
+}
+
+TEST(RealPlugins, KeySwitchInFrontOfNekobiLetsUpperKeysThroughOnlyAfterTheSwitchKey) {
+    RenderOptions options;
+    options.instrument = kNekobi;
+    options.midiEffects = {vexlo::test::pluginPath("Vexlo Key-Switch MIDI")};
+    options.seconds = 2.0;
+    options.parameters = {{1, 0, 48.0f}, {1, 1, 40.0f}};
+    std::string error;
+    ASSERT_TRUE(parseNoteList("41:0:0.5,60:0.5:1,40:2:0.5,64:2.5:1", options.tempo, options.seconds, &options.notes,
+                              &error));
+    RenderResult result;
+    ASSERT_TRUE(render(options, &result, &error)) << error;
+    std::vector<int> noteOns;
+    for (const StageEvent& e : stageNotes(result, 1))
+        if (e.bytes[0] == 0x90) noteOns.push_back(e.bytes[1]);
+    EXPECT_EQ(noteOns, std::vector<int>{64});
+    // Silence while 60 is held behind the closed gate, sound once 64 passes.
+    const auto& left = result.channels[0];
+    EXPECT_LT(measure(std::vector<float>(left.begin() + 30000, left.begin() + 40000)).peak, 1e-3f);
+    EXPECT_GT(measure(std::vector<float>(left.begin() + 60000, left.begin() + 70000)).rms, 0.01);
+}
+
 TEST(Wav, LibsndfileReadsWhatWeWrite) {
     vexlo::test::TempFolder folder;
     std::string path = folder.file("out.wav");
