@@ -27,6 +27,10 @@ std::string ownLibraryPath();
 const char* pluginExtension();
 // The native separator of path components.
 char pathSeparator();
+// The line end of text files on this platform ("\r\n" on Windows, "\n" elsewhere).
+const char* textLineEnd();
+// Whether the file system ignores the case of names (folder names are then shown upper-cased).
+bool pathsIgnoreCase();
 
 // ---- Files and folders ----
 struct DirectoryEntry {

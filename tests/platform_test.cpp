@@ -77,7 +77,8 @@ TEST(Platform, SleepsAndCountsMilliseconds) {
 TEST(Platform, StartsThreads) {
     static std::atomic<int> ran{0};
     ran = 0;
-    ASSERT_TRUE(platform::startThread([](void* value) { ran = *static_cast<int*>(value); }, new int(7)));
+    static int seven = 7;
+    ASSERT_TRUE(platform::startThread([](void* value) { ran = *static_cast<int*>(value); }, &seven));
     for (int i = 0; i < 500 && ran == 0; ++i) platform::sleepMs(2);
     EXPECT_EQ(ran, 7);
 }

@@ -44,6 +44,10 @@ const char* pluginExtension() { return ".so"; }
 
 char pathSeparator() { return '/'; }
 
+const char* textLineEnd() { return "\n"; }
+
+bool pathsIgnoreCase() { return false; }
+
 std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::string& pattern) {
     std::vector<DirectoryEntry> entries;
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());

@@ -66,6 +66,10 @@ const char* pluginExtension() { return ".dll"; }
 
 char pathSeparator() { return '\\'; }
 
+const char* textLineEnd() { return "\r\n"; }
+
+bool pathsIgnoreCase() { return true; }
+
 std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::string& pattern) {
     std::vector<DirectoryEntry> entries;
     std::string query = folder;

@@ -40,7 +40,10 @@ public:
         case kProbeMs2String: ms2string(opt, text, length); return 1;
         case kProbeMasterVersion: return getMasterVersion();
         case kProbeInputConnected: return isInputConnected(length) ? 1 : 0;
-        case kProbeAttachEditor: setEditor(length ? new ProbeEditor(this) : nullptr); return cEffect.flags;
+        case kProbeAttachEditor:
+            delete editor;  // the effect owns the editor it replaces
+            setEditor(length ? new ProbeEditor(this) : nullptr);
+            return cEffect.flags;
         case kProbeIsSynth: isSynth(length != 0); return cEffect.flags;
         case kProbeBeginEdit: return beginEdit(length) ? 1 : 0;
         case kProbeSpeakers: return speakersRoundTrip(length) ? 1 : 0;

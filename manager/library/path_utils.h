@@ -1,0 +1,44 @@
+// String, path and message helpers shared by the manager's file handling. Results come back
+// by value, so any thread may use them at any time.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vexlo::library {
+
+// Longest path the path helpers take.
+constexpr std::size_t kMaxPathLength = 9020;
+
+// `times` characters of `input` from position `start`; with trimBlanks, trailing blanks are
+// dropped unless the piece is all blanks. Refusals show the input with the reason as caption and
+// give an empty result: "GetNChars - Too Long Input!" (times of 1020 or more), "GetNChars - Blank
+// Input!" (no input), "GetNChars - Len(Input) < Start plus Times!".
+std::string GetNChars(const char* input, int start, int times, bool trimBlanks);
+
+// Path pieces; "\" and "/" both separate folders. A path over 9020 characters is refused with
+// the caption "Path Too Long!" and gives an empty result.
+std::string fileName(const std::string& path);   // after the last separator
+std::string baseName(const std::string& path);   // the file name without its extension
+std::string extension(const std::string& path);  // after the last "." of the file name
+bool hasExtension(const std::string& path);      // the text holds a "."
+// The folder of a file, with its final separator (upper-cased where names ignore case). A text
+// ending in a separator loses that separator; a text without a "." after its first character
+// is a folder already and comes back unchanged.
+std::string folder(const std::string& path);
+std::string upperCase(const std::string& text);
+
+// Names of the files in a folder that match a wildcard pattern.
+std::vector<std::string> fileSearch(const std::string& folder, const std::string& pattern);
+
+// Messages: an OK box ("!" when no caption is given) and a Yes/No question.
+void report(const std::string& text, const std::string& caption = "");
+bool ask(const std::string& text, const std::string& caption);
+
+// Opens a file for writing after asking whether to replace one that exists ("File already
+// exist, replace?"); reports "Error creating file!" when it cannot be opened. Null when not
+// opened.
+std::FILE* createFile(const std::string& path, const char* mode);
+
+}  // namespace vexlo::library
