@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "manager/library/path_utils.h"
 #include "platform/platform.h"
@@ -55,9 +53,13 @@ std::optional<Field> findKey(const std::string& bytes, const std::string& search
 }
 
 bool readAll(const std::string& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bytes->clear();
+    char buffer[64 * 1024];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes->append(buffer, n);
+    std::fclose(file);
     return true;
 }
 
