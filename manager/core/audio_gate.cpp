@@ -1,0 +1,50 @@
+#include "manager/core/audio_gate.h"
+
+#include "platform/platform.h"
+
+namespace vexlo::manager {
+
+static_assert(std::atomic<std::thread::id>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
+bool AudioGate::enter() {
+    inside_.fetch_add(1);
+    if (!held_.load()) return true;
+    if (owner_.load() == std::this_thread::get_id()) return true;
+    inside_.fetch_sub(1);
+    return false;
+}
+
+bool AudioGate::tryAcquire() {
+    bool expected = false;
+    if (!held_.compare_exchange_strong(expected, true)) return false;
+    owner_.store(std::this_thread::get_id());
+    if (waitForCallersToLeave()) return true;
+    release();
+    return false;
+}
+
+bool AudioGate::acquire() {
+    const std::uint32_t start = platform::tickCount();
+    while (!tryAcquire()) {
+        if (platform::tickCount() - start > kLimitMs) return false;
+        platform::sleepMs(1);
+    }
+    return true;
+}
+
+void AudioGate::release() {
+    owner_.store(std::thread::id());
+    held_.store(false);
+}
+
+bool AudioGate::waitForCallersToLeave() {
+    const std::uint32_t start = platform::tickCount();
+    // Callers inside are processing calls or calls into a child; each returns in a block's time.
+    while (inside_.load() > 0) {
+        if (platform::tickCount() - start > kLimitMs) return false;
+        platform::sleepMs(1);
+    }
+    return true;
+}
+
+}  // namespace vexlo::manager

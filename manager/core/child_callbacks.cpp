@@ -1,0 +1,57 @@
+// The host callbacks Vexlo VM gives its children: instrumentCallback to the instrument (and to
+// the libraries the scan probes), midiCallback to the MIDI slots.
+#include <cstring>
+
+#include "manager/core/vst_manager.h"
+#include "platform/platform.h"
+
+using vexlo::manager::GatePass;
+
+VstIntPtr VEXLO_CDECL VstManager::instrumentCallback(AEffect* child, VstInt32 opcode, VstInt32 index,
+                                                     VstIntPtr value, void* ptr, float opt) {
+    return answerChild(child, opcode, index, value, ptr, opt, false);
+}
+
+VstIntPtr VEXLO_CDECL VstManager::midiCallback(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                               void* ptr, float opt) {
+    return answerChild(child, opcode, index, value, ptr, opt, true);
+}
+
+VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                  float opt, bool isMidiSlot) {
+    // The owner is known once the loader has set the child's user field, and forgotten before
+    // the child is closed.
+    VstManager* owner = child ? static_cast<VstManager*>(child->user) : nullptr;
+    switch (opcode) {
+    case audioMasterVersion: return 2400;
+    case audioMasterAutomate:
+        if (owner && !isMidiSlot && child == owner->instrument.load())
+            owner->setParameterAutomated(index + kOwnParameters, opt);
+        return 0;
+    case audioMasterIdle: vexlo::platform::sleepMs(1); return 0;
+    case audioMasterGetTime: return owner ? reinterpret_cast<VstIntPtr>(owner->getTimeInfo(static_cast<VstInt32>(value))) : 0;
+    case audioMasterProcessEvents: {
+        if (!owner || !isMidiSlot || !ptr) return 0;
+        GatePass pass(owner->gate);
+        if (!pass) return 0;
+        owner->routeMidiEvents(static_cast<VstEvents*>(ptr));
+        return 1;
+    }
+    // Each child learns the rate and block size it really runs at.
+    case audioMasterGetSampleRate:
+        if (!owner) return 0;
+        return static_cast<VstIntPtr>(owner->sampleRate * (isMidiSlot ? 1 : owner->appliedFactor.load()));
+    case audioMasterGetBlockSize:
+        if (!owner) return 0;
+        return static_cast<VstIntPtr>(owner->blockSize) * (isMidiSlot ? 1 : owner->appliedFactor.load());
+    case audioMasterCanDo: {
+        const char* word = static_cast<const char*>(ptr);
+        if (!word) return 0;
+        for (const char* yes : {canDoWords::sendVstEvents, canDoWords::sendVstMidiEvent, "supplyIdle",
+                                canDoWords::sizeWindow})
+            if (!std::strcmp(word, yes)) return 1;
+        return 0;
+    }
+    default: return 0;
+    }
+}
