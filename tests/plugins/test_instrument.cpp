@@ -7,11 +7,25 @@
 //   TEST_PARAMS       number of parameters (at least 1; parameter 0 is the volume)
 //   TEST_EDITOR       1: has an editor of 200 x 100 pixels
 //   TEST_UNIQUE_ID    the unique ID
+//   TEST_INPUTS       number of inputs (0 when not given)
+//   TEST_CANDO        0: takes events; 1: refuses everything; 2: -1 to "receiveVstEvents" and
+//                     0 (unknown) to "receiveVstMidiEvent"
+//   TEST_NULL_RECORD  1: the entry returns no record
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "frame/audio_effect_x.h"
+
+#ifndef TEST_INPUTS
+#define TEST_INPUTS 0
+#endif
+#ifndef TEST_CANDO
+#define TEST_CANDO 0
+#endif
+#ifndef TEST_NULL_RECORD
+#define TEST_NULL_RECORD 0
+#endif
 
 namespace {
 
@@ -51,7 +65,7 @@ struct PendingEvent {
 class TestInstrument : public AudioEffectX {
 public:
     explicit TestInstrument(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, TEST_PROGRAMS, TEST_PARAMS) {
-        setNumInputs(0);
+        setNumInputs(TEST_INPUTS);
         setNumOutputs(TEST_OUTPUTS);
         setUniqueID(TEST_UNIQUE_ID);
         isSynth(true);
@@ -124,8 +138,13 @@ public:
     bool getProductString(char* text) override { return vstStrncpy(text, "Test Instrument", kVstMaxProductStrLen) != nullptr; }
     VstInt32 getVendorVersion() override { return 1; }
     VstInt32 canDo(char* text) override {
-        if (!std::strcmp(text, canDoWords::receiveVstEvents) || !std::strcmp(text, canDoWords::receiveVstMidiEvent)) return 1;
-        return -1;
+        const bool events = !std::strcmp(text, canDoWords::receiveVstEvents);
+        const bool midi = !std::strcmp(text, canDoWords::receiveVstMidiEvent);
+        switch (TEST_CANDO) {
+        case 1: return -1;
+        case 2: return events ? -1 : midi ? 0 : -1;
+        default: return events || midi ? 1 : -1;
+        }
     }
     void resume() override {
         for (Voice& voice : voices_) voice.note = -1;
@@ -185,4 +204,6 @@ private:
 
 }  // namespace
 
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new TestInstrument(audioMaster); }
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
+    return TEST_NULL_RECORD ? nullptr : new TestInstrument(audioMaster);
+}

@@ -1,5 +1,8 @@
 // A MIDI effect that raises every note by one semitone and hands the result to its host from
-// inside its processing, as many real MIDI plug-ins do.
+// inside its processing, as many real MIDI plug-ins do. It traps (aborts the process) when it
+// is processed while suspended, or suspended or closed under a processing call of another thread.
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 #include "frame/audio_effect_x.h"
@@ -19,7 +22,18 @@ public:
         for (int i = 0; i < kMaxEvents; ++i) list_->events[i] = reinterpret_cast<VstEvent*>(&events_[i]);
     }
 
+    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override {
+        if ((opcode == effMainsChanged || opcode == effClose) && processing.load() > 0) std::abort();
+        return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
+    }
+    void resume() override {
+        active = true;
+        AudioEffectX::resume();
+    }
+    void suspend() override { active = false; }
+
     VstInt32 processEvents(VstEvents* events) override {
+        Processing scope(*this);
         for (VstInt32 i = 0; i < events->numEvents && count_ < kMaxEvents; ++i) {
             if (events->events[i]->type != kVstMidiType) continue;
             VstMidiEvent event;
@@ -32,6 +46,7 @@ public:
     }
 
     void processReplacing(float**, float**, VstInt32) override {
+        Processing scope(*this);
         if (count_ == 0) return;
         list_->numEvents = count_;
         sendVstEventsToHost(list_);
@@ -47,6 +62,17 @@ public:
     bool getEffectName(char* name) override { return vstStrncpy(name, "Test MIDI FX", kVstMaxEffectNameLen) != nullptr; }
 
 private:
+    struct Processing {
+        explicit Processing(TestMidiFx& fx) : fx(fx) {
+            if (!fx.active) std::abort();
+            fx.processing.fetch_add(1);
+        }
+        ~Processing() { fx.processing.fetch_sub(1); }
+        TestMidiFx& fx;
+    };
+    std::atomic<bool> active{false};
+    std::atomic<int> processing{0};
+
     // An event list with room for every event.
     alignas(VstEvents) char listStorage_[offsetof(VstEvents, events) + kMaxEvents * sizeof(VstEvent*)] = {};
     VstEvents* list_;
