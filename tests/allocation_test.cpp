@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
 
 extern "C" {
@@ -112,6 +113,33 @@ TEST(Allocation, ArpeggiatorProcessingAllocatesNothing) {
 
 TEST(Allocation, KeySwitchProcessingAllocatesNothing) {
     EXPECT_EQ(allocationsWhileProcessing("Vexlo Key-Switch MIDI"), 0);
+}
+
+TEST(Allocation, VexloVmProcessingAllocatesNothingDirectOrOversampled) {
+    ManagerRig rig(256);
+    rig.loadInstrument("test-synth");
+    rig.loadMidi("test-midi-fx", 1);
+    AEffect* e = rig.plugin->effect();
+    const std::vector<MidiEvent> pattern{note(60), note(64), noteOff(60), controller(7, 100)};
+    std::vector<MidiEvent> events = pattern;
+    std::vector<char> storage;
+    VstEvents* list = vexlo::host::buildEventList(events, storage);
+    std::vector<float> l(256), r(256), in(256, 0.0f);
+    float* outputs[2] = {l.data(), r.data()};
+    float* inputs[2] = {in.data(), in.data()};
+    for (float factorValue : {0.0f, 0.5f, 1.0f}) {
+        e->setParameter(e, 0, factorValue);
+        e->processReplacing(e, inputs, outputs, 256);  // the first block after a change may settle in
+        allocations = 0;
+        counting = true;
+        for (int block = 0; block < 100; ++block) {
+            std::copy(pattern.begin(), pattern.end(), events.begin());
+            if (block % 4 == 0) e->dispatcher(e, effProcessEvents, 0, 0, list, 0.0f);
+            e->processReplacing(e, inputs, outputs, 256);
+        }
+        counting = false;
+        EXPECT_EQ(allocations.load(), 0) << "factor value " << factorValue;
+    }
 }
 
 }  // namespace

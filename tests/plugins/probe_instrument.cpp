@@ -3,7 +3,8 @@
 // last block, the events it received, the rate and block size it was told, and what the host
 // answered when it asked for them. It traps (aborts the process) when it is processed while
 // suspended or closed, or reconfigured while a processing call is running on another thread.
-// Queries go through effVendorSpecific (see probe_instrument.h).
+// Queries go through effVendorSpecific (see probe_instrument.h). PROBE_INPUTS sets its number
+// of inputs (2 when not given).
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -11,14 +12,18 @@
 #include "frame/audio_effect_x.h"
 #include "tests/plugins/probe_instrument.h"
 
+#ifndef PROBE_INPUTS
+#define PROBE_INPUTS 2
+#endif
+
 namespace {
 
 class ProbeInstrument : public AudioEffectX {
 public:
     explicit ProbeInstrument(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 8, 4) {
-        setNumInputs(2);
+        setNumInputs(PROBE_INPUTS);
         setNumOutputs(2);
-        setUniqueID(kProbeInstrumentId);
+        setUniqueID(kProbeInstrumentId + PROBE_INPUTS);
         isSynth(true);
         programsAreChunks(true);
     }
@@ -48,7 +53,7 @@ public:
 
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override {
         Processing scope(*this);
-        for (int i = 0; i < kRememberedInputs; ++i) firstInputs[i] = i < frames ? inputs[0][i] : 0.0f;
+        for (int i = 0; i < kRememberedInputs; ++i) firstInputs[i] = PROBE_INPUTS && i < frames ? inputs[0][i] : 0.0f;
         lastFrames = frames;
         for (VstInt32 i = 0; i < frames; ++i) outputs[0][i] = outputs[1][i] = level;
     }

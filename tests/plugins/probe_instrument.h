@@ -13,4 +13,4 @@ enum ProbeInstrumentQuestion {
     kAskAutomate,         // value: parameter; automates it to 0.75 through the host
 };
 
-constexpr int kProbeInstrumentId = 0x56745072;  // "VtPr"
+constexpr int kProbeInstrumentId = 0x56745070;  // plus its number of inputs: "VtPr" with two

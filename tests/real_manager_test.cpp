@@ -1,0 +1,86 @@
+// Linux only: Vexlo VM hosting real plug-ins that nobody here wrote, from Debian's packages.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "host/wav_writer.h"
+#include "tests/support/manager_rig.h"
+#include "tests/support/midi_rig.h"
+
+using namespace vexlo::test;
+
+namespace {
+
+const char* kKars = "/usr/lib/vst/Kars-vst.so";
+const char* kAmsynth = "/usr/lib/vst/amsynth_vst.so";
+const char* kTrigger = "/usr/lib/vst/lsp-plugins/trigger-midi-stereo.so";
+
+// Renders blocks and keeps both channels.
+std::vector<float> renderBlocks(ManagerRig& rig, int blocks, std::vector<float>* rightOut = nullptr) {
+    std::vector<float> left;
+    for (int b = 0; b < blocks; ++b) {
+        rig.process();
+        left.insert(left.end(), rig.left.begin(), rig.left.begin() + 256);
+        if (rightOut) rightOut->insert(rightOut->end(), rig.right.begin(), rig.right.begin() + 256);
+    }
+    return left;
+}
+
+bool cleanSignal(const std::vector<float>& samples) {
+    for (float s : samples)
+        if (!std::isfinite(s) || std::fpclassify(s) == FP_SUBNORMAL) return false;
+    return true;
+}
+
+TEST(RealManager, KarsPlaysItsMonoSignalOnBothChannelsAtEveryFactor) {
+    for (float factorValue : {0.0f, 0.25f, 0.5f, 1.0f}) {  // factors 1, 2, 4 and 8
+        ManagerRig rig(256);
+        rig.manager->loadInstrument(kKars, false, -1);
+        ASSERT_NE(rig.instrument(), nullptr) << (rig.script.messages.empty() ? "" : rig.script.messages[0].caption);
+        EXPECT_EQ(rig.instrument()->numOutputs, 1);
+        rig.plugin->effect()->setParameter(rig.plugin->effect(), 0, factorValue);
+        rig.send({note(57)});
+        std::vector<float> right;
+        std::vector<float> left = renderBlocks(rig, 40, &right);
+        EXPECT_EQ(left, right) << factorValue;
+        EXPECT_TRUE(cleanSignal(left)) << factorValue;
+        EXPECT_GT(vexlo::host::measure(left).rms, 0.005) << factorValue;
+    }
+}
+
+// amsynth stops the process when told a rate above 192 kHz, so factor 8 at 44.1 kHz is not for it.
+TEST(RealManager, AmsynthBehindTheArpeggiatorPlaysAtFactorsOneToFour) {
+    for (float factorValue : {0.0f, 0.25f, 0.5f}) {  // factors 1, 2 and 4
+        ManagerRig rig(256);
+        rig.manager->loadInstrument(kAmsynth, false, -1);  // it answers 0 ("don't know") to receiveVstEvents
+        ASSERT_NE(rig.instrument(), nullptr);
+        EXPECT_EQ(rig.instrument()->numOutputs, 2);
+        rig.loadMidi("Vexlo ARP MIDI", 0);
+        ASSERT_NE(rig.manager->getMidiSlot(0), nullptr);
+        AEffect* arp = rig.manager->getMidiSlot(0);
+        arp->setParameter(arp, 0, 6.0f);  // 1/128 (Half): many short notes
+        rig.plugin->effect()->setParameter(rig.plugin->effect(), 0, factorValue);
+        rig.send({note(60), note(64), note(67)});
+        std::vector<float> right;
+        std::vector<float> left = renderBlocks(rig, 120, &right);
+        EXPECT_TRUE(cleanSignal(left) && cleanSignal(right)) << factorValue;
+        EXPECT_GT(vexlo::host::measure(left).rms, 0.001) << factorValue;
+        EXPECT_NE(left, right) << factorValue;  // a stereo instrument
+    }
+}
+
+TEST(RealManager, LspTriggerMidiIsAMidiSlot) {
+    ManagerRig rig(256);
+    rig.loadInstrument("probe-listener");  // no inputs of its own: the MIDI slot hears the host's input
+    rig.manager->loadMidiEffect(kTrigger, 0);
+    ASSERT_NE(rig.manager->getMidiSlot(0), nullptr) << (rig.script.messages.empty() ? "" : rig.script.messages[0].caption);
+    EXPECT_EQ(rig.manager->getMidiSlotName(0), "trigger-midi-stereo");
+    // Loud input makes it emit notes from inside its processing; they reach the instrument.
+    for (int b = 0; b < 200; ++b) {
+        for (int i = 0; i < 256; ++i) rig.inLeft[i] = rig.inRight[i] = (b % 20 < 2) ? ((i % 8) < 4 ? 0.9f : -0.9f) : 0.0f;
+        rig.process();
+    }
+    EXPECT_GT(ManagerRig::ask(rig.instrument(), kAskEventCount), 0);
+}
+
+}  // namespace
