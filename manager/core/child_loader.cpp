@@ -70,7 +70,8 @@ void VstManager::unloadInstrument() {
     unloadRequested = true;
     if (editorLink) editorLink->closeHostedEditor(true);
     instrument = nullptr;
-    closeChild(child, instrumentLibrary);
+    closeChild(child, instrumentLibrary, instrumentActive);
+    instrumentActive = false;
     unloadRequested = false;
 }
 
@@ -128,6 +129,7 @@ void VstManager::loadInstrument(const char* path, bool callerHoldsBusy, VstInt32
     child->dispatcher(child, effSetSampleRate, 0, 0, nullptr, static_cast<float>(appliedFactor.load()) * sampleRate);
     child->dispatcher(child, effSetBlockSize, 0, static_cast<VstIntPtr>(appliedFactor.load()) * blockSize, nullptr, 0.0f);
     child->dispatcher(child, effMainsChanged, 0, 1, nullptr, 0.0f);
+    instrumentActive = true;
     instrument = child;
     forwardProgram(curProgram);
     updateDisplay();

@@ -85,14 +85,14 @@ VstManager::~VstManager() {
     // The host has stopped processing before it closes us; the gate makes sure of it.
     GateHold hold(gate, GateHold::wait);
     settings_.saveBrowserRectangle(settingsStore);
-    if (AEffect* child = instrument.exchange(nullptr)) closeChild(child, instrumentLibrary);
+    if (AEffect* child = instrument.exchange(nullptr)) closeChild(child, instrumentLibrary, instrumentActive);
     for (MidiSlot& slot : midiSlots)
         if (AEffect* child = slot.effect.exchange(nullptr)) closeChild(child, slot.library);
 }
 
-void VstManager::closeChild(AEffect* child, vexlo::manager::HostedPlugin& library) {
+void VstManager::closeChild(AEffect* child, vexlo::manager::HostedPlugin& library, bool active) {
     child->user = nullptr;
-    child->dispatcher(child, effMainsChanged, 0, 0, nullptr, 0.0f);
+    if (active) child->dispatcher(child, effMainsChanged, 0, 0, nullptr, 0.0f);
     child->dispatcher(child, effClose, 0, 0, nullptr, 0.0f);
     library.release();
 }
@@ -111,9 +111,16 @@ std::string VstManager::pluginDirectory() {
 // ---- Lifecycle ----
 
 void VstManager::suspend() {
+    GateHold hold(gate, GateHold::wait);
     resumed = false;
-    GatePass pass(gate);
-    if (AEffect* child = instrument.load(); child && pass) child->dispatcher(child, effMainsChanged, 0, 0, nullptr, 0.0f);
+    if (AEffect* child = instrument.load(); child && hold) setInstrumentActive(child, false);
+}
+
+// Tells the instrument to resume or suspend, unless it already is.
+void VstManager::setInstrumentActive(AEffect* child, bool active) {
+    if (instrumentActive == active) return;
+    instrumentActive = active;
+    child->dispatcher(child, effMainsChanged, 0, active ? 1 : 0, nullptr, 0.0f);
 }
 
 void VstManager::resume() {
@@ -154,10 +161,11 @@ void VstManager::applyFactor() {
     appliedFactor = factor;
     decimatorState[0] = decimatorState[1] = 0.0f;
     if (!child) return;
-    child->dispatcher(child, effMainsChanged, 0, 0, nullptr, 0.0f);
+    const bool wasActive = instrumentActive;
+    setInstrumentActive(child, false);
     child->dispatcher(child, effSetSampleRate, 0, 0, nullptr, static_cast<float>(factor) * sampleRate);
     child->dispatcher(child, effSetBlockSize, 0, static_cast<VstIntPtr>(factor) * blockSize, nullptr, 0.0f);
-    if (resumed) child->dispatcher(child, effMainsChanged, 0, 1, nullptr, 0.0f);
+    if (resumed || wasActive) setInstrumentActive(child, true);
 }
 
 void VstManager::setOversamplerBypass(bool on) {

@@ -121,7 +121,8 @@ private:
     void construct();
     // Removes the instrument: the caller holds the gate.
     void unloadInstrument();
-    void closeChild(AEffect* child, vexlo::manager::HostedPlugin& library);
+    void closeChild(AEffect* child, vexlo::manager::HostedPlugin& library, bool active = true);
+    void setInstrumentActive(AEffect* child, bool active);
     void forwardProgram(VstInt32 program);
     // Configures the instrument for the factor in force (the chosen one, or 1 under the bypass):
     // suspend, sample rate, block size, resume. The caller holds the gate.
@@ -147,7 +148,8 @@ private:
     std::atomic<int> instrumentOutputs{2};
     std::atomic<int> instrumentInputs{0};
     std::atomic<bool> instrumentCanReplace{true};
-    bool resumed = false;
+    bool resumed = false;            // the host has resumed us
+    bool instrumentActive = false;   // the instrument is resumed
 
     // Own parameters.
     std::atomic<float> ownParameters[kOwnParameters];
