@@ -14,7 +14,20 @@ bool AudioGate::enter() {
     return false;
 }
 
+bool AudioGate::enterWaiting() {
+    const std::uint32_t start = platform::tickCount();
+    while (!enter()) {
+        if (platform::tickCount() - start > kLimitMs) return false;
+        platform::sleepMs(1);
+    }
+    return true;
+}
+
 bool AudioGate::tryAcquire() {
+    if (heldByThisThread()) {
+        ++nested_;
+        return true;
+    }
     bool expected = false;
     if (!held_.compare_exchange_strong(expected, true)) return false;
     owner_.store(std::this_thread::get_id());
@@ -33,6 +46,10 @@ bool AudioGate::acquire() {
 }
 
 void AudioGate::release() {
+    if (nested_ > 0) {
+        --nested_;
+        return;
+    }
     owner_.store(std::thread::id());
     held_.store(false);
 }

@@ -18,10 +18,13 @@ public:
     // The thread that holds the gate may always go on.
     bool enter();
     void leave() { inside_.fetch_sub(1); }
+    // For callers that are not the audio thread: waits while a change runs (up to the limit).
+    bool enterWaiting();
 
     // Change side. acquire() waits for the gate to be free, holds it, and waits until no caller
     // is inside; tryAcquire() gives up at once when another change holds the gate. Both give up
     // (false, nothing held) after the time limit, which only a child that never returns can reach.
+    // The thread that holds the gate may take it again; each take is released once.
     bool acquire();
     bool tryAcquire();
     void release();
@@ -37,6 +40,7 @@ private:
     std::atomic<int> inside_{0};
     std::atomic<bool> held_{false};
     std::atomic<std::thread::id> owner_{};
+    int nested_ = 0;  // further takes by the holding thread; only that thread touches it
 };
 
 // Holds the gate for a scope when it could be taken.
@@ -59,7 +63,9 @@ private:
 // Passes a caller through the gate for a scope.
 class GatePass {
 public:
-    explicit GatePass(AudioGate& gate) : gate_(gate), open_(gate.enter()) {}
+    enum Mode { now, waitForChange };
+    explicit GatePass(AudioGate& gate, Mode mode = now)
+        : gate_(gate), open_(mode == now ? gate.enter() : gate.enterWaiting()) {}
     ~GatePass() {
         if (open_) gate_.leave();
     }

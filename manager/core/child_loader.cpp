@@ -5,6 +5,7 @@
 
 #include "manager/core/vst_manager.h"
 #include "manager/library/path_utils.h"
+#include "manager/library/scan_database.h"
 #include "platform/platform.h"
 #include "platform/user_services.h"
 
@@ -58,9 +59,7 @@ void VstManager::prepareBuffers() {
 }
 
 void VstManager::recordInDatabase(VstInt32 id, const std::string& path) {
-    vexlo::library::ConfigFile database(settings_.scanDatabasePath);
-    const std::string key = std::to_string(id);
-    if (!database.read(key)) database.write(key, path, true);
+    vexlo::library::ScanDatabase(settings_.scanDatabasePath).addPluginPath(id, path);
 }
 
 void VstManager::unloadInstrument() {
@@ -213,4 +212,30 @@ void VstManager::loadMidiEffect(const char* path, int slot, bool callerHoldsBusy
     midi.name = vexlo::library::baseName(chosen);
     if (editorLink) editorLink->setMidiSlotLabel(slot, midi.name);
     recordInDatabase(child->uniqueID, chosen);
+}
+
+std::optional<VstInt32> VstManager::probePlugin(const std::string& path) {
+    HostedPlugin library;
+    if (!library.load(path)) return std::nullopt;
+    AEffect* child = enter(library, instrumentCallback);
+    if (!child) return std::nullopt;
+    child->dispatcher(child, effOpen, 0, 0, nullptr, 0.0f);
+    child->dispatcher(child, effMainsChanged, 0, 1, nullptr, 0.0f);
+    const bool takesEvents =
+        passesCapabilityTest(child, {canDoWords::receiveVstEvents, canDoWords::receiveVstMidiEvent});
+    const VstInt32 id = child->uniqueID;
+    child->dispatcher(child, effMainsChanged, 0, 0, nullptr, 0.0f);
+    child->dispatcher(child, effClose, 0, 0, nullptr, 0.0f);
+    if (!takesEvents) return std::nullopt;
+    return id;
+}
+
+void VstManager::scanPlugins(bool onlyNew) {
+    GateHold hold(gate, GateHold::wait);
+    if (!hold) return;
+    unloadInstrument();
+    vexlo::library::ScanDatabase database(settings_.scanDatabasePath);
+    database.scan(settings_.vstFolder, onlyNew, probePlugin, [this](const std::string& name) {
+        if (editorLink) editorLink->setScanLabel(name);
+    });
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,15 @@ public:
     void loadMidiEffect(const char* path, int slot, bool callerHoldsBusy = false);
     void unloadMidiEffect(int slot, bool callerHoldsBusy = false);
 
+    // Scans the plug-in folder into the scan database (onlyNew: skip libraries probed before).
+    void scanPlugins(bool onlyNew);
+    // Loads a library as the scan does and asks who it is: its unique ID when it takes events.
+    static std::optional<VstInt32> probePlugin(const std::string& path);
+
+    // The whole state: the children, their states, our own parameters and program.
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+
     AEffect* getInstrument() const { return instrument.load(); }
     AEffect* getMidiSlot(int slot) const { return midiSlots[slot].effect.load(); }
     const std::string& getMidiSlotName(int slot) const { return midiSlots[slot].name; }
@@ -133,6 +143,8 @@ private:
     void recordInDatabase(VstInt32 id, const std::string& path);
     void clearMidiState();
     void reportChildParameterLabel(VstInt32 opcode, VstInt32 index, char* text);
+    void applyChildChunk(AEffect* child, const std::vector<unsigned char>& state, float rate);
+    void applyParameterDump(AEffect* child, const unsigned char* body, std::size_t size, bool flatList);
     static VstIntPtr answerChild(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                  float opt, bool isMidiSlot);
 
@@ -174,6 +186,7 @@ private:
     ChannelValue channelPressure;
     ChannelValue pitchBend;
     std::vector<VstMidiEvent> replayEvents;
+    std::vector<unsigned char> chunkBuffer;  // the last state handed to the host
     // The instrument's copy of an event list when it runs oversampled.
     static constexpr int kForwardEvents = 1024;
     VstMidiEvent forwardEvents[kForwardEvents];

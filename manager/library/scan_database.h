@@ -1,0 +1,48 @@
+// The scan database: which library holds the plug-in with a given unique ID, filled by scanning
+// a folder of plug-ins, with a crash marker and an ignore list so that a library that takes the
+// host down during its probe is never probed again.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "manager/library/config_file.h"
+
+namespace vexlo::library {
+
+class ScanDatabase {
+public:
+    explicit ScanDatabase(std::string path) : store_(std::move(path)) {}
+    const std::string& path() const { return store_.path(); }
+
+    std::optional<std::string> findPluginPath(std::int32_t uniqueId) const;
+    // Records the path for the ID unless the ID is known already.
+    void addPluginPath(std::int32_t uniqueId, const std::string& path) const;
+
+    // What probing a library found: its unique ID when it takes events (instruments and MIDI
+    // plug-ins), nothing when it refused, could not be loaded or returned no record.
+    using Probe = std::function<std::optional<std::int32_t>(const std::string& libraryPath)>;
+    // Told the base name of each library before it is probed, and "" when the scan ends.
+    using Progress = std::function<void(const std::string& baseName)>;
+
+    // Walks the folder and its sub-folders depth first and probes every plug-in library not
+    // probed before. A full scan (onlyNew false) starts from an empty database.
+    void scan(const std::string& folder, bool onlyNew, const Probe& probe, const Progress& progress = {}) const;
+
+    // The key under which a library's bookkeeping ("Ok" or "Ignore") is kept: its base name,
+    // or, for a base name longer than a key may be, its first 30 characters, "~" and a hash of
+    // the whole name.
+    static std::string bookkeepingKey(const std::string& baseName);
+
+    static constexpr const char* kMarkerKey = "Adding VST";
+
+private:
+    void walk(const std::string& folder, const Probe& probe, const Progress& progress, int depth) const;
+    void probeLibrary(const std::string& path, const Probe& probe, const Progress& progress) const;
+
+    ConfigFile store_;
+};
+
+}  // namespace vexlo::library
