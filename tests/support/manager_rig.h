@@ -26,10 +26,15 @@ public:
 
 class ManagerRig {
 public:
-    explicit ManagerRig(int blockSize = 64) : context(44100.0, blockSize, 120.0), blockSize(blockSize) {
+    // settingsFolder: where the settings and the scan database live; a fresh folder by default,
+    // or another rig's folder so that two instances share them (as two in one host do).
+    explicit ManagerRig(int blockSize = 64, const std::string& settingsFolder = "")
+        : store(joinPath(settingsFolder.empty() ? folder.path() : settingsFolder, "Vexlo VM.vIni")),
+          context(44100.0, blockSize, 120.0),
+          blockSize(blockSize) {
         const std::string sep(1, platform::pathSeparator());
         for (const char* key : {"VST Directory", "FXPs Directory", "FXBs Directory", "MIDI VSTs Directory"})
-            store.write(key, folder.path() + sep, true);
+            if (!store.read(key)) store.write(key, folder.path() + sep, true);
         pendingStore() = &store;
         std::string error;
         plugin = host::Plugin::create(
@@ -73,6 +78,15 @@ public:
         for (VstIntPtr i = 0; i < count; ++i) events.push_back(static_cast<int>(ask(probe, kAskEvent, i)));
         return events;
     }
+    std::vector<unsigned char> chunk() {
+        void* data = nullptr;
+        VstIntPtr size = plugin->dispatch(effGetChunk, 0, 0, &data);
+        auto* bytes = static_cast<unsigned char*>(data);
+        return std::vector<unsigned char>(bytes, bytes + size);
+    }
+    VstIntPtr restore(std::vector<unsigned char> block) {
+        return plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(block.size()), block.data());
+    }
     std::string databaseEntry(VstInt32 id) {
         auto value = library::ConfigFile(manager->settings().scanDatabasePath).read(std::to_string(id));
         return value ? *value : std::string("<none>");
@@ -81,7 +95,7 @@ public:
     platform::ScriptedUserServices script;
     platform::ScopedUserServices installed{script};
     TempFolder folder;
-    library::ConfigFile store{folder.file("Vexlo VM.vIni")};
+    library::ConfigFile store;
     host::HostContext context;
     std::unique_ptr<host::Plugin> plugin;
     TestManager* manager = nullptr;
@@ -89,6 +103,9 @@ public:
     std::vector<host::MidiEvent> sent;
 
 private:
+    static std::string joinPath(const std::string& folderPath, const std::string& name) {
+        return folderPath + platform::pathSeparator() + name;
+    }
     static const library::ConfigFile*& pendingStore() {
         static const library::ConfigFile* store = nullptr;
         return store;
