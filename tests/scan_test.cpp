@@ -124,21 +124,35 @@ TEST_F(ScanTest, TheCrashMarkerPutsALibraryOnTheIgnoreList) {
     EXPECT_EQ(script.messages.size(), 1u);
 }
 
-TEST_F(ScanTest, ALibraryThatKillsItsProbeIsIgnoredByTheNextScan) {
-    const std::string bad = place("test-crash", "Killer" + kExt);
-    place("test-synth", "Fine" + kExt);
+TEST(ScanCrash, ALibraryThatKillsItsProbeIsIgnoredByTheNextScan) {
+    // Fixed folders: where death tests run the test again in a new process (Windows), that
+    // process must find the same database.
+    const fs::path root = fs::temp_directory_path() / "vexlo-scan-killer";
+    const fs::path folder = root / "vst";
+    fs::remove_all(root);
+    fs::create_directories(folder);
+    const std::string bad = (folder / ("Killer" + kExt)).string();
+    fs::copy_file(pluginPath("test-crash"), bad);
+    fs::copy_file(pluginPath("test-synth"), folder / ("Fine" + kExt));
+    ScanDatabase database((root / "Vexlo VST Scan.vIni").string());
+    auto entry = [&](const std::string& key) { return ConfigFile(database.path()).read(key).value_or("<none>"); };
+
     // The first scan dies with the library it probes.
-    EXPECT_DEATH(scan(true), "");
+    EXPECT_DEATH(database.scan(folder.string(), true, VstManager::probePlugin), "");
     EXPECT_EQ(entry("Adding VST"), bad);
 
     // The next scan of new libraries only, in a process of its own, names it and skips it.
-    scan(true);
+    vexlo::platform::ScriptedUserServices script;
+    vexlo::platform::ScopedUserServices installed(script);
+    database.scan(folder.string(), true, VstManager::probePlugin);
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, bad);
     EXPECT_EQ(script.messages[0].caption, "Failed VST added to Ignore list!");
     EXPECT_EQ(entry("Killer"), "Ignore");
     EXPECT_EQ(entry("Fine"), "Ok");
     EXPECT_EQ(entry("Completed Scan"), "Yes");
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
 }
 
 TEST_F(ScanTest, TheManagersScanUsesItsPluginFolderAndUnloadsTheInstrument) {

@@ -195,7 +195,7 @@ private:
     }
 
     float params_[TEST_PARAMS];
-    char programNames_[TEST_PROGRAMS][kVstMaxProgNameLen + 1];
+    char programNames_[TEST_PROGRAMS][kVstMaxProgNameLen + 1] = {};
     char chunk_[sizeof(float) * TEST_PARAMS + kVstMaxProgNameLen + 1];
     Voice voices_[kVoices];
     PendingEvent pending_[kMaxPendingEvents];
