@@ -1,12 +1,16 @@
 // vexlo-host: loads VST 2.4 plug-ins from the command line.
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "host/render.h"
+#include "host/vm_setup.h"
 #include "host/wav_writer.h"
+#include "manager/core/vst_manager.h"
+#include "manager/library/scan_database.h"
 
 using namespace vexlo::host;
 
@@ -18,15 +22,22 @@ int usage() {
                  "  vexlo-host render INSTRUMENT [--midi-fx PLUGIN]... [--notes LIST | --midi-file FILE]\n"
                  "             [--tempo BPM] [--rate HZ] [--block FRAMES] [--length SECONDS]\n"
                  "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
+                 "             [--state FILE] [--save-state FILE]\n"
+                 "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
+                 "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
                  "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
-                 "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n";
+                 "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
+                 "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins.\n";
     return 2;
 }
+
+// Plug-in paths are made absolute: libraries are loaded by path, and Vexlo VM keeps the paths.
+std::string absolute(const std::string& path) { return std::filesystem::absolute(path).string(); }
 
 int info(const std::string& path) {
     HostContext context;
     std::string error;
-    auto plugin = Plugin::load(path, context, &error);
+    auto plugin = Plugin::load(absolute(path), context, &error);
     if (!plugin) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 1;
@@ -49,6 +60,49 @@ const char* eventName(unsigned char status) {
     }
 }
 
+bool readBytes(const std::string& path, std::vector<unsigned char>* bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    unsigned char buffer[65536];
+    std::size_t n;
+    bytes->clear();
+    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+    std::fclose(file);
+    return true;
+}
+
+bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+// Scans a folder of plug-ins into Vexlo VM's scan database, as its "Scan VSTs" command does.
+int scanCommand(int argc, char** argv) {
+    std::string vm = absolute(argv[0]), folder;
+    bool onlyNew = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--only-new") onlyNew = true;
+        else if (folder.empty() && arg[0] != '-') folder = absolute(arg);
+        else return usage();
+    }
+    const std::string databasePath = prepareVmSettings(vm, folder);
+    vexlo::library::ConfigFile settings(vmSettingsPath(vm));
+    const std::string scanned = settings.read("VST Directory").value_or("");
+    vexlo::library::ScanDatabase database(databasePath);
+    int probed = 0;
+    database.scan(scanned, onlyNew, VstManager::probePlugin, [&](const std::string& name) {
+        if (!name.empty()) {
+            std::printf("probing %s\n", name.c_str());
+            ++probed;
+        }
+    });
+    std::printf("scanned %s: %d libraries probed, database %s\n", scanned.c_str(), probed, databasePath.c_str());
+    return 0;
+}
+
 bool number(const char* text, double* out) {
     char* end = nullptr;
     *out = std::strtod(text, &end);
@@ -57,9 +111,11 @@ bool number(const char* text, double* out) {
 
 int renderCommand(int argc, char** argv) {
     RenderOptions options;
-    options.instrument = argv[0];
-    std::string output = "out.wav", noteList, midiFile;
+    options.instrument = absolute(argv[0]);
+    std::string output = "out.wav", noteList, midiFile, statePath, saveStatePath;
     bool printEvents = false;
+    VmSetup vm;
+    bool vmSetup = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
@@ -67,7 +123,7 @@ int renderCommand(int argc, char** argv) {
         if (arg == "--events") {
             printEvents = true;
         } else if (arg == "--midi-fx" && hasValue) {
-            options.midiEffects.push_back(argv[++i]);
+            options.midiEffects.push_back(absolute(argv[++i]));
         } else if (arg == "--notes" && hasValue) {
             noteList = argv[++i];
         } else if (arg == "--midi-file" && hasValue) {
@@ -82,6 +138,25 @@ int renderCommand(int argc, char** argv) {
             options.parameters.push_back(setting);
         } else if (arg == "-o" && hasValue) {
             output = argv[++i];
+        } else if (arg == "--state" && hasValue) {
+            statePath = argv[++i];
+        } else if (arg == "--save-state" && hasValue) {
+            saveStatePath = argv[++i];
+        } else if (arg == "--vm-instrument" && hasValue) {
+            vm.instrument = absolute(argv[++i]);
+            vmSetup = true;
+        } else if (arg == "--vm-midi" && hasValue) {
+            std::string value = argv[++i];
+            std::size_t colon = value.find(':');
+            if (colon == std::string::npos || colon == 0) {
+                std::cerr << "vexlo-host: --vm-midi takes SLOT:PLUGIN, not " << value << "\n";
+                return usage();
+            }
+            vm.midi.emplace_back(std::atoi(value.substr(0, colon).c_str()), absolute(value.substr(colon + 1)));
+            vmSetup = true;
+        } else if (arg == "--vm-factor" && hasValue) {
+            vm.factor = std::atoi(argv[++i]);
+            vmSetup = true;
         } else if ((arg == "--tempo" || arg == "--rate" || arg == "--block" || arg == "--length") && hasValue &&
                    number(argv[i + 1], &value)) {
             ++i;
@@ -103,6 +178,15 @@ int renderCommand(int argc, char** argv) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 1;
     }
+    if (!statePath.empty() && !readBytes(statePath, &options.instrumentState)) {
+        std::cerr << "vexlo-host: cannot read " << statePath << "\n";
+        return 1;
+    }
+    if (vmSetup && !buildVmState(options.instrument, vm, &options.instrumentState, &error)) {
+        std::cerr << "vexlo-host: " << error << "\n";
+        return 1;
+    }
+    options.keepInstrumentState = !saveStatePath.empty();
     RenderResult result;
     if (!render(options, &result, &error)) {
         std::cerr << "vexlo-host: " << error << "\n";
@@ -113,6 +197,10 @@ int renderCommand(int argc, char** argv) {
             std::printf("stage %d  sample %8lld  %-10s %3u %3u  (%02X %02X %02X)\n", e.stage, e.samplePosition,
                         eventName(e.bytes[0]), e.bytes[1], e.bytes[2], e.bytes[0], e.bytes[1], e.bytes[2]);
         }
+    }
+    if (!saveStatePath.empty() && !writeBytes(saveStatePath, result.instrumentState)) {
+        std::cerr << "vexlo-host: cannot write " << saveStatePath << "\n";
+        return 1;
     }
     if (!writeWav(output, result.channels, static_cast<int>(options.sampleRate))) {
         std::cerr << "vexlo-host: cannot write " << output << "\n";
@@ -137,5 +225,6 @@ int main(int argc, char** argv) {
     std::string command = argv[1];
     if (command == "info" && argc == 3) return info(argv[2]);
     if (command == "render") return renderCommand(argc - 2, argv + 2);
+    if (command == "scan") return scanCommand(argc - 2, argv + 2);
     return usage();
 }

@@ -24,6 +24,11 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
     auto instrument = Plugin::load(options.instrument, context, error);
     if (!instrument) return false;
     chain.setInstrument(instrument.get());
+    if (!options.instrumentState.empty()) {
+        instrument->open();
+        std::vector<unsigned char> state = options.instrumentState;
+        instrument->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
+    }
     chain.start();
     for (const ParameterSetting& setting : options.parameters) {
         if (setting.stage < 0 || setting.stage > static_cast<int>(effects.size())) {
@@ -67,6 +72,14 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
         }
         std::copy(left.begin(), left.begin() + frames, result->channels[0].begin() + start);
         std::copy(right.begin(), right.begin() + frames, result->channels[1].begin() + start);
+    }
+    if (options.keepInstrumentState) {
+        void* data = nullptr;
+        VstIntPtr size = instrument->dispatch(effGetChunk, 0, 0, &data);
+        if (data && size > 0) {
+            const auto* bytes = static_cast<const unsigned char*>(data);
+            result->instrumentState.assign(bytes, bytes + size);
+        }
     }
     chain.stop();
     return true;

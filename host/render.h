@@ -26,6 +26,8 @@ struct RenderOptions {
     double tempo = 120.0;
     double seconds = 2.0;
     std::vector<ParameterSetting> parameters;
+    std::vector<unsigned char> instrumentState;  // handed to the instrument (effSetChunk) before it starts
+    bool keepInstrumentState = false;           // fetch the instrument's state (effGetChunk) after the render
 };
 
 // An event one stage emitted, at its absolute sample position.
@@ -38,6 +40,7 @@ struct StageEvent {
 struct RenderResult {
     std::vector<std::vector<float>> channels;  // two channels
     std::vector<StageEvent> events;
+    std::vector<unsigned char> instrumentState;
 };
 
 // Loads the plug-ins, renders, and unloads them. False with a reason on failure.

@@ -1,0 +1,88 @@
+#include "host/vm_setup.h"
+
+#include <cstring>
+
+#include "manager/library/config_file.h"
+#include "platform/platform.h"
+
+namespace vexlo::host {
+
+namespace {
+
+constexpr const char* kFolderKeys[] = {"VST Directory", "FXPs Directory", "FXBs Directory", "MIDI VSTs Directory"};
+
+std::string withSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += platform::pathSeparator();
+    return folder;
+}
+
+}  // namespace
+
+std::string vmSettingsPath(const std::string& vmLibrary) {
+    std::size_t dot = vmLibrary.find_last_of('.');
+    std::size_t separator = vmLibrary.find_last_of("\\/");
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return vmLibrary + ".vIni";
+    return vmLibrary.substr(0, dot + 1) + "vIni";
+}
+
+std::string prepareVmSettings(const std::string& vmLibrary, const std::string& pluginFolder) {
+    library::ConfigFile settings(vmSettingsPath(vmLibrary));
+    std::size_t cut = vmLibrary.find_last_of("\\/");
+    const std::string ownFolder = withSeparator(cut == std::string::npos ? std::string(".") : vmLibrary.substr(0, cut));
+    if (!pluginFolder.empty()) {
+        settings.write(kFolderKeys[0], withSeparator(pluginFolder), true);
+    }
+    for (const char* key : kFolderKeys)
+        if (!settings.read(key)) settings.write(key, ownFolder, true);
+    return settings.read(kFolderKeys[0]).value_or(ownFolder) + "Vexlo VST Scan.vIni";
+}
+
+bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vector<unsigned char>* chunk,
+                  std::string* error) {
+    library::ConfigFile database(prepareVmSettings(vmLibrary));
+    HostContext context;
+    // The unique ID of a library, which is then recorded as the library for that ID.
+    auto record = [&](const std::string& path, std::int32_t* id) {
+        auto plugin = Plugin::load(path, context, error);
+        if (!plugin) return false;
+        *id = plugin->effect()->uniqueID;
+        plugin.reset();
+        database.write(std::to_string(*id), path, true);
+        return true;
+    };
+
+    std::int32_t instrumentId = -1, slotIds[4] = {-1, -1, -1, -1};
+    if (!setup.instrument.empty() && !record(setup.instrument, &instrumentId)) return false;
+    for (const auto& [slot, path] : setup.midi) {
+        if (slot < 0 || slot > 3) {
+            if (error) *error = "MIDI slots are numbered 0 to 3";
+            return false;
+        }
+        if (!record(path, &slotIds[slot])) return false;
+    }
+
+    // A version 06 block with no states of their own: the plug-ins start as they load. Its 83
+    // bytes: magic, eleven parameters, program, instrument ID, four slot IDs, five empty kinds.
+    chunk->assign(83, 0);
+    std::memcpy(chunk->data(), "VEXLOHDR06", 10);
+    std::size_t at = 10;
+    auto put32 = [&](std::int32_t value) {
+        for (int i = 0; i < 4; ++i) (*chunk)[at++] = static_cast<unsigned char>(static_cast<std::uint32_t>(value) >> (8 * i));
+    };
+    static constexpr int kFactors[] = {1, 2, 4, 6, 8};
+    float factorValue = 0.0f;
+    for (int i = 0; i < 5; ++i)
+        if (kFactors[i] == setup.factor) factorValue = 0.25f * static_cast<float>(i);
+    for (int i = 0; i < 11; ++i) {
+        const float value = i == 0 ? factorValue : 0.0f;
+        std::int32_t bits;
+        std::memcpy(&bits, &value, 4);
+        put32(bits);
+    }
+    put32(0);
+    put32(instrumentId);
+    for (std::int32_t id : slotIds) put32(id);
+    return true;
+}
+
+}  // namespace vexlo::host
