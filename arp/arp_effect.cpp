@@ -75,7 +75,7 @@ void ArpEffect::initialise() {
         std::memset(&outputRecords[i], 0, sizeof(VstMidiEvent));
         outputRecords[i].type = kVstMidiType;
         outputRecords[i].byteSize = 24;
-        outputEvents->events[i] = reinterpret_cast<VstEvent*>(&outputRecords[i]);
+        eventsOf(outputEvents)[i] = reinterpret_cast<VstEvent*>(&outputRecords[i]);
     }
 }
 

@@ -63,7 +63,7 @@ VstInt32 ArpEffect::processEvents(VstEvents* events) {
         return sendVstEventsToHost(events) ? 1 : 0;
     }
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        VstEvent* event = events->events[i];
+        VstEvent* event = eventsOf(events)[i];
         if (!event || event->type != kVstMidiType) continue;
         auto* midi = reinterpret_cast<VstMidiEvent*>(event);
         const unsigned kind = static_cast<unsigned char>(midi->midiData[0]) & 0xF0;

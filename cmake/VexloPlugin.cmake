@@ -14,7 +14,10 @@ function(vexlo_add_plugin target)
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32/plugin_exports.def)
   else()
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/posix/entry_alias.cpp)
-    target_link_options(${target} PRIVATE
-      -Wl,--version-script=${PROJECT_SOURCE_DIR}/platform/posix/plugin_exports.map -Wl,--no-undefined)
+    target_link_options(${target} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/platform/posix/plugin_exports.map)
+    if(NOT VEXLO_SANITIZE)
+      # Sanitizer runtimes live in the program that loads the plug-in.
+      target_link_options(${target} PRIVATE -Wl,--no-undefined)
+    endif()
   endif()
 endfunction()

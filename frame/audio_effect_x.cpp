@@ -148,7 +148,7 @@ bool AudioEffectX::matchArrangement(VstSpeakerArrangement** to, VstSpeakerArrang
     if (!allocateArrangement(to, from->numChannels)) return false;
     (*to)->type = from->type;
     for (VstInt32 i = 0; i < from->numChannels; ++i) {
-        if (!copySpeaker(&(*to)->speakers[i], &from->speakers[i])) return false;
+        if (!copySpeaker(&speakersOf(*to)[i], &speakersOf(from)[i])) return false;
     }
     return true;
 }

@@ -249,6 +249,10 @@ struct VstEvents {
     VstEvent* events[2];
 };
 
+// The whole event array, reached without the two declared slots as its bound.
+inline VstEvent** eventsOf(VstEvents* list) { return list->events; }
+inline VstEvent* const* eventsOf(const VstEvents* list) { return list->events; }
+
 struct VstTimeInfo {
     double samplePos;
     double sampleRate;
@@ -326,6 +330,8 @@ struct VstSpeakerArrangement {
     VstInt32 numChannels;
     VstSpeakerProperties speakers[8];
 };
+
+inline VstSpeakerProperties* speakersOf(VstSpeakerArrangement* arrangement) { return arrangement->speakers; }
 
 // Records the frame passes through by address only.
 struct VstParameterProperties;

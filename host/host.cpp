@@ -84,7 +84,7 @@ VstEvents* buildEventList(std::vector<MidiEvent>& events, std::vector<char>& sto
     storage.assign(offsetof(VstEvents, events) + slots * sizeof(VstEvent*), 0);
     auto* list = reinterpret_cast<VstEvents*>(storage.data());
     list->numEvents = static_cast<VstInt32>(events.size());
-    for (std::size_t i = 0; i < events.size(); ++i) list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+    for (std::size_t i = 0; i < events.size(); ++i) eventsOf(list)[i] = reinterpret_cast<VstEvent*>(&events[i]);
     return list;
 }
 
@@ -222,7 +222,7 @@ VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void*
         auto* list = static_cast<VstEvents*>(ptr);
         if (!list) return 0;
         for (VstInt32 i = 0; i < list->numEvents; ++i) {
-            const VstEvent* event = list->events[i];
+            const VstEvent* event = eventsOf(list)[i];
             if (!event || event->type != kVstMidiType) continue;
             MidiEvent copy{};
             std::memcpy(&copy, event, sizeof(copy));

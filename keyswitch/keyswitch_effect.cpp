@@ -42,7 +42,7 @@ KeySwitchEffect::~KeySwitchEffect() { delete[] chunk; }
 VstInt32 KeySwitchEffect::processEvents(VstEvents* events) {
     if (!events) return 0;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        VstEvent* event = events->events[i];
+        VstEvent* event = eventsOf(events)[i];
         if (!event || event->type != kVstMidiType) continue;
         auto* midi = reinterpret_cast<VstMidiEvent*>(event);
         const bool keyPress = (midi->midiData[0] & 0xF0) == 0x90 && (midi->midiData[2] & 0x7F) > 0;

@@ -23,5 +23,12 @@ for preset in $presets; do
   [ "$rc" -eq 0 ] || { printf '%s\n' "${summary[@]}"; echo "FAILED: $preset"; exit 1; }
 done
 
+if [ "${VEXLO_FUZZ_SECONDS:-60}" -gt 0 ]; then
+  echo "=== fuzz ==="
+  t0=$SECONDS
+  bash scripts/fuzz.sh "${VEXLO_FUZZ_SECONDS:-60}"
+  summary+=("fuzz: setChunk for ${VEXLO_FUZZ_SECONDS:-60} s, no finding ($((SECONDS - t0)) s)")
+fi
+
 echo "=== summary ($((SECONDS - start)) s) ==="
 printf '%s\n' "${summary[@]}"

@@ -78,7 +78,7 @@ void VstManager::processReplacing(float** inputs, float** outputs, VstInt32 fram
 VstInt32 VstManager::processEvents(VstEvents* events) {
     if (!events) return 0;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = eventsOf(events)[i];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
         const auto status = static_cast<unsigned char>(midi->midiData[0]);
@@ -127,13 +127,13 @@ VstIntPtr VstManager::routeMidiEvents(VstEvents* events) {
     const VstInt32 count = std::min<VstInt32>(events->numEvents, kForwardEvents);
     forwardList->numEvents = count;
     for (VstInt32 i = 0; i < count; ++i) {
-        VstEvent* event = events->events[i];
+        VstEvent* event = eventsOf(events)[i];
         if (event && event->type == kVstMidiType) {
             std::memcpy(&forwardEvents[i], event, sizeof(VstMidiEvent));
             forwardEvents[i].deltaFrames *= factor;
-            forwardList->events[i] = reinterpret_cast<VstEvent*>(&forwardEvents[i]);
+            eventsOf(forwardList)[i] = reinterpret_cast<VstEvent*>(&forwardEvents[i]);
         } else {
-            forwardList->events[i] = event;
+            eventsOf(forwardList)[i] = event;
         }
     }
     return child->dispatcher(child, effProcessEvents, 0, 0, forwardList, 0.0f);

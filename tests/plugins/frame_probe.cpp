@@ -61,7 +61,7 @@ private:
         if (!allocateArrangement(&source, channels)) return false;
         source->type = 42;
         for (VstInt32 i = 0; i < channels; ++i) {
-            VstSpeakerProperties& speaker = source->speakers[i];
+            VstSpeakerProperties& speaker = speakersOf(source)[i];
             speaker.azimuth = 0.1f * i;
             speaker.type = i + 1;
             std::memset(speaker.name, 'n', sizeof(speaker.name));  // unterminated on purpose
@@ -69,11 +69,11 @@ private:
         }
         bool ok = matchArrangement(&copy, source) && copy->numChannels == channels && copy->type == 42;
         for (VstInt32 i = 0; ok && i < channels; ++i) {
-            const VstSpeakerProperties& c = copy->speakers[i];
+            const VstSpeakerProperties& c = speakersOf(copy)[i];
             ok = c.azimuth == 0.1f * i && c.type == i + 1 && std::strlen(c.name) == 63 &&
                  c.future[27] == static_cast<char>(i);
         }
-        ok = ok && !copySpeaker(nullptr, &source->speakers[0]) && !matchArrangement(&copy, nullptr);
+        ok = ok && !copySpeaker(nullptr, &speakersOf(source)[0]) && !matchArrangement(&copy, nullptr);
         deallocateArrangement(&source);
         deallocateArrangement(&copy);
         return ok && source == nullptr && copy == nullptr;

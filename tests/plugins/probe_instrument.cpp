@@ -61,8 +61,8 @@ public:
     VstInt32 processEvents(VstEvents* events) override {
         Processing scope(*this);
         for (VstInt32 i = 0; i < events->numEvents; ++i) {
-            if (events->events[i]->type != kVstMidiType) continue;
-            auto* midi = reinterpret_cast<VstMidiEvent*>(events->events[i]);
+            if (eventsOf(events)[i]->type != kVstMidiType) continue;
+            auto* midi = reinterpret_cast<VstMidiEvent*>(eventsOf(events)[i]);
             received[receivedCount % kRememberedEvents] = {midi->deltaFrames,
                                                            static_cast<unsigned char>(midi->midiData[0]),
                                                            static_cast<unsigned char>(midi->midiData[1])};

@@ -82,8 +82,8 @@ public:
     VstInt32 processEvents(VstEvents* events) override {
         pendingCount_ = 0;
         for (VstInt32 i = 0; i < events->numEvents && pendingCount_ < kMaxPendingEvents; ++i) {
-            if (events->events[i]->type != kVstMidiType) continue;
-            auto* midi = reinterpret_cast<VstMidiEvent*>(events->events[i]);
+            if (eventsOf(events)[i]->type != kVstMidiType) continue;
+            auto* midi = reinterpret_cast<VstMidiEvent*>(eventsOf(events)[i]);
             pending_[pendingCount_++] = {midi->deltaFrames, static_cast<unsigned char>(midi->midiData[0]),
                                          static_cast<unsigned char>(midi->midiData[1]),
                                          static_cast<unsigned char>(midi->midiData[2])};

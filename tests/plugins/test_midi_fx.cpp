@@ -19,7 +19,7 @@ public:
         setUniqueID(fourCharCode('V', 't', 'M', 'x'));
         isSynth(true);
         list_ = reinterpret_cast<VstEvents*>(listStorage_);
-        for (int i = 0; i < kMaxEvents; ++i) list_->events[i] = reinterpret_cast<VstEvent*>(&events_[i]);
+        for (int i = 0; i < kMaxEvents; ++i) eventsOf(list_)[i] = reinterpret_cast<VstEvent*>(&events_[i]);
     }
 
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override {
@@ -35,9 +35,9 @@ public:
     VstInt32 processEvents(VstEvents* events) override {
         Processing scope(*this);
         for (VstInt32 i = 0; i < events->numEvents && count_ < kMaxEvents; ++i) {
-            if (events->events[i]->type != kVstMidiType) continue;
+            if (eventsOf(events)[i]->type != kVstMidiType) continue;
             VstMidiEvent event;
-            std::memcpy(&event, events->events[i], sizeof(event));
+            std::memcpy(&event, eventsOf(events)[i], sizeof(event));
             unsigned kind = static_cast<unsigned char>(event.midiData[0]) & 0xF0;
             if ((kind == 0x80 || kind == 0x90) && event.midiData[1] < 127) ++event.midiData[1];
             events_[count_++] = event;
