@@ -14,7 +14,10 @@ cp "$bin/Vexlo VM"* "$work/"   # a copy with settings of its own
 vm="$work/Vexlo VM${VEXLO_PLUGIN_EXTENSION:-.so}"
 common=(--notes 60,64,67:0:2,40:2:1 --length 3 "$@")
 
-run() { "$host" render "$vm" "$@" "${common[@]}" 2>/dev/null | grep -v "^wrote"; }
+run() {
+  "$host" render "$vm" "$@" "${common[@]}" 2>>"$work/stderr.log" | grep -v "^wrote" ||
+    { echo "vexlo-host failed:" >&2; grep -v "bad status" "$work/stderr.log" | tail -n 60 >&2; exit 1; }
+}
 
 run --vm-instrument "$instrument" --vm-midi "0:$bin/Vexlo ARP MIDI.so" --vm-midi "1:$bin/Vexlo Key-Switch MIDI.so" \
     -o "$work/1.wav" --save-state "$work/1.state" > "$work/1.levels"

@@ -143,6 +143,7 @@ private:
     void recordInDatabase(VstInt32 id, const std::string& path);
     void clearMidiState();
     void reportChildParameterLabel(VstInt32 opcode, VstInt32 index, char* text);
+    static std::vector<unsigned char> childStateCopy(const std::vector<unsigned char>& state);
     void applyChildChunk(AEffect* child, const std::vector<unsigned char>& state, float rate);
     void applyParameterDump(AEffect* child, const unsigned char* body, std::size_t size, bool flatList);
     static VstIntPtr answerChild(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,

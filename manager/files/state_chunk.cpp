@@ -169,10 +169,18 @@ VstInt32 VstManager::getChunk(void** data, bool) {
 
 // ---- Reading ----
 
+// A copy of a stored state for a child to read. Some plug-ins keep text in their chunks and
+// read it up to a terminating zero they never counted: zeros follow the state for them.
+std::vector<unsigned char> VstManager::childStateCopy(const std::vector<unsigned char>& state) {
+    std::vector<unsigned char> copy(state.size() + 16, 0);
+    std::copy(state.begin(), state.end(), copy.begin());
+    return copy;
+}
+
 void VstManager::applyChildChunk(AEffect* child, const std::vector<unsigned char>& state, float rate) {
-    std::vector<unsigned char> copy = state;  // the child gets a buffer of its own
+    std::vector<unsigned char> copy = childStateCopy(state);
     child->dispatcher(child, effMainsChanged, 0, 0, nullptr, 0.0f);
-    child->dispatcher(child, effSetChunk, 0, static_cast<VstIntPtr>(copy.size()), copy.data(), 0.0f);
+    child->dispatcher(child, effSetChunk, 0, static_cast<VstIntPtr>(state.size()), copy.data(), 0.0f);
     child->dispatcher(child, effSetSampleRate, 0, 0, nullptr, rate);
     child->dispatcher(child, effMainsChanged, 0, 1, nullptr, 0.0f);
 }
@@ -316,8 +324,8 @@ VstInt32 VstManager::setChunk(void* data, VstInt32 byteSize, bool) {
     if (applies) {
         setInstrumentActive(child, false);
         if (kind == kStateChunk) {
-            std::vector<unsigned char> copy = instrumentState;  // the instrument gets a buffer of its own
-            child->dispatcher(child, effSetChunk, 0, static_cast<VstIntPtr>(copy.size()), copy.data(), 0.0f);
+            std::vector<unsigned char> copy = childStateCopy(instrumentState);
+            child->dispatcher(child, effSetChunk, 0, static_cast<VstIntPtr>(instrumentState.size()), copy.data(), 0.0f);
         } else {
             applyParameterDump(child, instrumentState.data(), instrumentState.size(), version == 0);
         }
