@@ -2,14 +2,15 @@
 # Renders a one-bar LMMS project whose VeSTige instrument track plays a 32-bit Windows plug-in,
 # and fails unless the WAV holds sound. LMMS opens plug-in editors even when rendering, so it
 # runs under a virtual display.
-# Usage: render_with_lmms.sh PLUGIN.dll WORK_FOLDER [PLUGIN_STATE_BASE64]
+# Usage: render_with_lmms.sh PLUGIN.dll WORK_FOLDER [PLUGIN_STATE_BASE64 [HOME]]
 set -euo pipefail
 plugin=$(realpath "$1")
 work=$2
 state=${3:-}
 rm -rf "$work"
 mkdir -p "$work/home"
-export HOME=$work/home WINEPREFIX=$work/home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+home=${4:-$work/home}
+export HOME=$home WINEPREFIX=$home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 chunk=""
 [ -n "$state" ] && chunk=" chunk=\"$state\""
