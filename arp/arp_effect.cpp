@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "arp/arp_editor.h"
 #include "frame/family.h"
 
 namespace {
@@ -32,6 +33,7 @@ ArpEffect::ArpEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
     for (auto& value : parameters) value = 0.0f;
     std::memset(parameterNames, 0, sizeof(parameterNames));
     initialise();
+    new vexlo::arp::ArpEditor(this);  // the editor attaches itself
     programsAreChunks(true);
 }
 
@@ -110,6 +112,7 @@ void ArpEffect::setParameter(VstInt32 index, float value) {
         break;
     default: break;
     }
+    if (editor && editor->isOpen()) static_cast<vexlo::arp::ArpEditor*>(editor)->setParameter(index, value);
 }
 
 float ArpEffect::getParameter(VstInt32 index) {
@@ -172,6 +175,7 @@ VstInt32 ArpEffect::setChunk(void* data, VstInt32 byteSize, bool) {
     float velocity = old ? 0.0f : readFloat(bytes + 18);
     const unsigned char* pattern = bytes + (old ? kPatternOffsetOld : kPatternOffsetCurrent);
     for (int i = 0; i < kPatternSteps; ++i) stepPattern[i] = pattern[i];
+    if (editor && editor->isOpen()) static_cast<vexlo::arp::ArpEditor*>(editor)->patternChanged();
     setParameter(kSpeed, speed);
     setParameter(kMode, mode);
     setParameter(kVelocity, velocity);

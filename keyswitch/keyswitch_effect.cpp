@@ -5,19 +5,12 @@
 #include <cstring>
 
 #include "frame/family.h"
+#include "keyswitch/keyswitch_editor.h"
 
 std::atomic<std::int32_t> KeySwitchEffect::splitKey{36};
 
 namespace {
 constexpr const char* kParameterNames[] = {"Split-NT", "SwitchNT"};
-
-// A key number from a parameter value: truncated toward zero, held inside the int32 range.
-std::int32_t keyFromValue(float value) {
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483520.0f) return 2147483520;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<std::int32_t>(value);
-}
 
 float readFloat(const unsigned char* at) {
     float value;
@@ -25,6 +18,13 @@ float readFloat(const unsigned char* at) {
     return value;
 }
 }  // namespace
+
+std::int32_t KeySwitchEffect::keyFromValue(float value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483520.0f) return 2147483520;
+    if (value <= -2147483648.0f) return INT32_MIN;
+    return static_cast<std::int32_t>(value);
+}
 
 KeySwitchEffect::KeySwitchEffect(audioMasterCallback audioMaster)
     : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
@@ -35,6 +35,7 @@ KeySwitchEffect::KeySwitchEffect(audioMasterCallback audioMaster)
     programsAreChunks(true);
     parameters[kSplit] = 36.0f;
     parameters[kSwitch] = 36.0f;
+    new vexlo::keyswitch::KeySwitchEditor(this);  // the editor attaches itself
 }
 
 KeySwitchEffect::~KeySwitchEffect() { delete[] chunk; }
@@ -75,6 +76,7 @@ void KeySwitchEffect::setParameter(VstInt32 index, float value) {
         parameters[kSwitch] = value;
         switchKey = keyFromValue(value);
     }
+    if (editor && editor->isOpen()) static_cast<vexlo::keyswitch::KeySwitchEditor*>(editor)->setParameter(index, value);
 }
 
 float KeySwitchEffect::getParameter(VstInt32 index) {

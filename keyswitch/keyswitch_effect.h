@@ -40,6 +40,8 @@ public:
     void learnSwitch() { learnSwitchPending = true; }
 
     static std::int32_t sharedSplitKey() { return splitKey.load(); }
+    // A key number from a parameter value: truncated toward zero, held inside the int32 range.
+    static std::int32_t keyFromValue(float value);
     std::int32_t getSwitchKey() const { return switchKey.load(); }
     bool isGateOpen() const { return gateOpen.load(); }
 

@@ -43,6 +43,11 @@ std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::
 bool deleteFile(const std::string& path);
 bool fileExists(const std::string& path);
 
+// ---- User-interface threads ----
+// Prepares the calling thread for editor windows (OLE on Windows), and undoes it.
+void beginUiThread();
+void endUiThread();
+
 // ---- Time and threads ----
 void sleepMs(unsigned milliseconds);
 // A millisecond counter that wraps like the system's tick count.

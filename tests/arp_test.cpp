@@ -296,7 +296,7 @@ TEST(Arp, IdentityAndCapabilities) {
     EXPECT_EQ(e->numOutputs, 0);
     EXPECT_EQ(e->numPrograms, 512);
     EXPECT_EQ(e->numParams, 9999);
-    EXPECT_EQ(e->flags, effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
+    EXPECT_EQ(e->flags, effFlagsHasEditor | effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
     EXPECT_EQ(rig.plugin->effectName(), "VexloARP");
     EXPECT_EQ(rig.plugin->productString(), "VexloARP");
     EXPECT_EQ(rig.plugin->vendorString(), "Vexloworks");

@@ -162,7 +162,7 @@ TEST(KeySwitch, IdentityNamesAndDisplays) {
     EXPECT_EQ(e->uniqueID, 0x4E6F4566);  // the frame's default
     EXPECT_EQ(e->numInputs, 1);
     EXPECT_EQ(e->numOutputs, 0);
-    EXPECT_EQ(e->flags, effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
+    EXPECT_EQ(e->flags, effFlagsHasEditor | effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
     EXPECT_EQ(rig.plugin->effectName(), "Zaz Ozevovore");
     EXPECT_EQ(rig.plugin->productString(), "Zaz Ozevovore");
     EXPECT_EQ(rig.plugin->vendorString(), "Vexloworks");

@@ -73,6 +73,9 @@ bool fileExists(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+void beginUiThread() {}
+void endUiThread() {}
+
 void sleepMs(unsigned milliseconds) {
     timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0) {

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <ole2.h>
+
 #include <process.h>
 
 #include "platform/platform.h"
@@ -93,6 +95,9 @@ bool fileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+void beginUiThread() { OleInitialize(nullptr); }
+void endUiThread() { OleUninitialize(); }
 
 void sleepMs(unsigned milliseconds) { Sleep(milliseconds); }
 

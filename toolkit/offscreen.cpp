@@ -1,0 +1,79 @@
+#include "toolkit/offscreen.h"
+
+namespace vexlo::toolkit {
+
+namespace {
+OffscreenFrame* latestFrame = nullptr;
+}
+
+void OffscreenFrame::install() {
+    setPlatformFrameFactory([](CFrame& frame) {
+        auto platform = std::make_unique<OffscreenFrame>(frame);
+        latestFrame = platform.get();
+        return platform;
+    });
+}
+
+void OffscreenFrame::uninstall() {
+    setPlatformFrameFactory(nullptr);
+    latestFrame = nullptr;
+}
+
+OffscreenFrame* OffscreenFrame::latest() { return latestFrame; }
+
+bool OffscreenFrame::open(void*, int width, int height) {
+    image_ = CBitmap(width, height);
+    open_ = true;
+    return true;
+}
+
+void OffscreenFrame::close() {
+    open_ = false;
+    if (latestFrame == this) latestFrame = nullptr;
+}
+
+void OffscreenFrame::redraw() {
+    ImageContext context(image_);
+    frame_.draw(context);
+    texts_ = context.texts;
+}
+
+void OffscreenFrame::resize(int width, int height) { image_ = CBitmap(width, height); }
+
+void OffscreenFrame::mouseState(CPoint& where, int& buttons) {
+    if (path_.empty()) {
+        buttons = 0;
+        return;
+    }
+    where = path_.front();
+    path_.pop_front();
+    buttons = heldButtons_;
+}
+
+COptionMenu* OffscreenFrame::popup(COptionMenu& menu, CPoint, int* chosen) {
+    lastPopupEntries.clear();
+    for (int i = 0; i < menu.getNbEntries(); ++i) lastPopupEntries.push_back(menu.getEntry(i));
+    lastPopupChecked = menu.getCurrent();
+    if (popupAnswers.empty()) return nullptr;
+    auto [level, index] = popupAnswers.front();
+    popupAnswers.pop_front();
+    if (level < 0) return nullptr;
+    COptionMenu* target = &menu;
+    if (level == 1) {
+        target = nullptr;
+        for (int i = 0; i < menu.getNbEntries() && !target; ++i) target = menu.getSubmenu(i);
+        if (!target) return nullptr;
+    }
+    *chosen = index;
+    return target;
+}
+
+void OffscreenFrame::click(CPoint where, int buttons, std::deque<CPoint> path) {
+    path_ = std::move(path);
+    path_.push_front(where);  // the pointer is where the button went down
+    heldButtons_ = buttons;
+    frame_.mouseDown(where, buttons);
+    path_.clear();
+}
+
+}  // namespace vexlo::toolkit

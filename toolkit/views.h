@@ -1,0 +1,233 @@
+// The view tree: a frame bound to the host's window, views and controls with tags, and the
+// listener that hears (tag, value) from the controls.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/graphics.h"
+
+class AudioEffectX;
+
+namespace vexlo::toolkit {
+
+class CFrame;
+class CControl;
+class COptionMenu;
+
+enum MouseButtons { kLButton = 1, kRButton = 2 };
+
+class CControlListener {
+public:
+    virtual ~CControlListener() = default;
+    virtual void valueChanged(CControl* control) = 0;
+};
+
+class CView {
+public:
+    explicit CView(const CRect& size) : size_(size) {}
+    virtual ~CView() = default;
+
+    virtual void draw(CDrawContext& context) = 0;
+    // A button went down on the view; true when the view took the click.
+    virtual bool onMouseDown(CPoint, int) { return false; }
+    virtual const char* getClassName() const { return "CView"; }
+
+    const CRect& getViewSize() const { return size_; }
+    void setDirty(bool dirty = true) { dirty_ = dirty; }
+    bool isDirty() const { return dirty_; }
+    void setFrame(CFrame* frame) { frame_ = frame; }
+    CFrame* getFrame() const { return frame_; }
+
+protected:
+    CRect size_;
+    bool dirty_ = true;
+    CFrame* frame_ = nullptr;
+};
+
+class CControl : public CView {
+public:
+    CControl(const CRect& size, CControlListener* listener, int tag) : CView(size), listener_(listener), tag_(tag) {}
+    int getTag() const { return tag_; }
+    float getValue() const { return value_; }
+    virtual void setValue(float value) { value_ = value; }
+    void setMouseEnabled(bool enabled) { mouseEnabled_ = enabled; }
+    bool getMouseEnabled() const { return mouseEnabled_; }
+    void setTransparency(bool transparent) { transparent_ = transparent; }
+    const char* getClassName() const override { return "CControl"; }
+
+protected:
+    void notify() {
+        if (listener_) listener_->valueChanged(this);
+    }
+    CControlListener* listener_;
+    int tag_;
+    float value_ = 0.0f;
+    bool mouseEnabled_ = true;
+    bool transparent_ = false;
+};
+
+// A menu of text entries ("-" for a separator) and at most one titled submenu. Its value is the
+// index of the chosen entry; it draws the current entry's text unless told not to.
+class COptionMenu : public CControl {
+public:
+    COptionMenu(const CRect& size, CControlListener* listener, int tag) : CControl(size, listener, tag) {}
+
+    void addEntry(const std::string& text) { entries_.push_back({text, nullptr}); }
+    // An entry that opens a submenu (not owned: it must live as long as this menu).
+    void addSubmenu(const std::string& title, COptionMenu* submenu) { entries_.push_back({title, submenu}); }
+    void setEntry(int index, const std::string& text);
+    std::string getEntry(int index) const;
+    int getNbEntries() const { return static_cast<int>(entries_.size()); }
+    COptionMenu* getSubmenu(int index) const;
+    bool isSeparator(int index) const { return getEntry(index) == "-"; }
+    int getCurrent() const { return current_; }
+    void setCurrent(int index);
+    void setValue(float value) override { setCurrent(static_cast<int>(value)); }
+
+    void setFont(int font) { font_ = font; }
+    void setFontColor(CColor color) { fontColor_ = color; }
+    void setShowsText(bool shows) { showsText_ = shows; }
+
+    // The person chose an entry of this menu (or of its submenu): value, check mark, listener.
+    void choose(int index);
+
+    void draw(CDrawContext& context) override;
+    bool onMouseDown(CPoint where, int buttons) override;
+    const char* getClassName() const override { return "COptionMenu"; }
+
+private:
+    struct Entry {
+        std::string text;
+        COptionMenu* submenu;
+    };
+    std::vector<Entry> entries_;
+    int current_ = 0;
+    int font_ = kNormalFontSmall;
+    CColor fontColor_ = kWhite;
+    bool showsText_ = true;
+};
+
+// Text over whatever lies behind it, or over a part of a background bitmap.
+class CTextLabel : public CView {
+public:
+    CTextLabel(const CRect& size, const std::string& text) : CView(size), text_(text) {}
+    void setText(const std::string& text) {
+        text_ = text;
+        setDirty();
+    }
+    const std::string& getText() const { return text_; }
+    void setFont(int font) { font_ = font; }
+    void setFontColor(CColor color) { color_ = color; }
+    void setAlign(Align align) { align_ = align; }
+    void setBackground(const CBitmap* bitmap, CPoint offset) {
+        background_ = bitmap;
+        backgroundOffset_ = offset;
+    }
+    void draw(CDrawContext& context) override;
+    const char* getClassName() const override { return "CTextLabel"; }
+
+private:
+    std::string text_;
+    int font_ = kNormalFontSmall;
+    CColor color_ = kWhite;
+    Align align_ = Align::center;
+    const CBitmap* background_ = nullptr;
+    CPoint backgroundOffset_;
+};
+
+// A click area that draws nothing and reports every click.
+class CInvisibleButton : public CControl {
+public:
+    using CControl::CControl;
+    void draw(CDrawContext&) override { setDirty(false); }
+    bool onMouseDown(CPoint, int) override;
+    const char* getClassName() const override { return "CInvisibleButton"; }
+};
+
+// A picture with two states, side by side in one bitmap (off above, on below); a click toggles.
+class COnOffPicture : public CControl {
+public:
+    COnOffPicture(const CRect& size, CControlListener* listener, int tag, const CBitmap* bitmap)
+        : CControl(size, listener, tag), bitmap_(bitmap) {}
+    void draw(CDrawContext& context) override;
+    bool onMouseDown(CPoint, int) override;
+    const char* getClassName() const override { return "COnOffPicture"; }
+
+private:
+    const CBitmap* bitmap_;
+};
+
+// The native side of a frame, one implementation per backend.
+class PlatformFrame {
+public:
+    virtual ~PlatformFrame() = default;
+    // Creates the window inside the host's parent window.
+    virtual bool open(void* parent, int width, int height) = 0;
+    virtual void close() = 0;
+    // Handles what happened in the window since the last call; never waits.
+    virtual void pumpEvents() = 0;
+    // Shows the frame's current drawing.
+    virtual void redraw() = 0;
+    virtual void resize(int width, int height) = 0;
+    // Where the pointer is (in frame coordinates) and which buttons are down.
+    virtual void mouseState(CPoint& where, int& buttons) = 0;
+    // Shows a popup menu at a point; returns the menu the person chose in (the menu or its
+    // submenu) and the entry, or null when they chose nothing.
+    virtual COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen) = 0;
+};
+
+// How frames get their native side: the backend this library was built with, unless a test
+// installs another (for example the offscreen one).
+using PlatformFrameFactory = std::function<std::unique_ptr<PlatformFrame>(CFrame&)>;
+std::unique_ptr<PlatformFrame> createNativeFrame(CFrame& frame);
+void setPlatformFrameFactory(PlatformFrameFactory factory);
+
+class CFrame : public CView {
+public:
+    // The frame of an editor of `effect` (which it asks before resizing the host's window).
+    CFrame(const CRect& size, void* parentWindow, AudioEffectX* effect);
+    ~CFrame() override;
+    bool isOpen() const { return platform_ != nullptr; }
+
+    void setBackground(const CBitmap* bitmap) { background_ = bitmap; }
+    // Adds a view; the frame owns it.
+    template <typename View>
+    View* addView(std::unique_ptr<View> view) {
+        View* raw = view.get();
+        raw->setFrame(this);
+        views_.push_back(std::move(view));
+        setDirty();
+        return raw;
+    }
+    const std::vector<std::unique_ptr<CView>>& views() const { return views_; }
+
+    // Called from the editor's idle: handles window events, then redraws if anything is dirty.
+    void idle();
+    // Draws the whole frame.
+    void draw(CDrawContext& context) override;
+    bool anyDirty() const;
+
+    // From the backend: a button went down in the window.
+    void mouseDown(CPoint where, int buttons);
+    // While a button is held: the pointer and the buttons, with the frame kept up to date.
+    void trackMouse(CPoint& where, int& buttons);
+    COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen);
+    // Resizes: the host does it when it can ("sizeWindow"), else the frame resizes its window.
+    bool setSize(int width, int height);
+    bool onKeyDown(int) { return false; }
+    bool onKeyUp(int) { return false; }
+    bool onWheel(float) { return false; }
+    const char* getClassName() const override { return "CFrame"; }
+    PlatformFrame* platform() { return platform_.get(); }
+
+private:
+    std::vector<std::unique_ptr<CView>> views_;
+    const CBitmap* background_ = nullptr;
+    AudioEffectX* effect_;
+    std::unique_ptr<PlatformFrame> platform_;
+};
+
+}  // namespace vexlo::toolkit

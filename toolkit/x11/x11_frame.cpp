@@ -1,0 +1,319 @@
+// The X11 backend: a child window of the host's window on a Display connection of our own,
+// drawn with Cairo. Events are drained from the editor's idle; nothing here starts a thread.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo-xlib.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/platform.h"
+#include "toolkit/views.h"
+
+namespace vexlo::toolkit {
+
+CBitmap loadResourceBitmap(int id, const BitmapTable& embedded) {
+    for (std::size_t i = 0; i < embedded.count; ++i)
+        if (embedded.entries[i].id == id) return CBitmap::fromBmp(embedded.entries[i].data, embedded.entries[i].size);
+    return {};
+}
+
+namespace {
+
+void setColor(cairo_t* cr, CColor c) { cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0); }
+
+class CairoContext : public CDrawContext {
+public:
+    CairoContext(cairo_t* cr, std::map<const CBitmap*, cairo_surface_t*>& images) : cr_(cr), images_(images) {}
+
+    void fillRect(const CRect& r, CColor color) override {
+        setColor(cr_, color);
+        cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
+        cairo_fill(cr_);
+    }
+    void frameRect(const CRect& r, CColor color) override {
+        setColor(cr_, color);
+        cairo_set_line_width(cr_, 1.0);
+        cairo_rectangle(cr_, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
+        cairo_stroke(cr_);
+    }
+    void drawBitmap(const CBitmap& bitmap, const CRect& d, CPoint source) override {
+        cairo_surface_t* image = surfaceOf(bitmap);
+        if (!image) return;
+        cairo_save(cr_);
+        cairo_rectangle(cr_, d.left, d.top, std::min(d.width(), bitmap.width() - source.x),
+                        std::min(d.height(), bitmap.height() - source.y));
+        cairo_clip(cr_);
+        cairo_set_source_surface(cr_, image, d.left - source.x, d.top - source.y);
+        cairo_paint(cr_);
+        cairo_restore(cr_);
+    }
+    void drawText(const std::string& text, const CRect& r, int font, CColor color, Align align) override {
+        cairo_save(cr_);
+        cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
+        cairo_clip(cr_);
+        cairo_select_font_face(cr_, "Sans", CAIRO_FONT_SLANT_NORMAL,
+                               font == kSystemFont ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr_, fontPixelSize(font));
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr_, text.c_str(), &extents);
+        double x = r.left + 2;
+        if (align == Align::center) x = r.left + (r.width() - extents.x_advance) / 2.0;
+        if (align == Align::right) x = r.right - 2 - extents.x_advance;
+        const double y = r.top + (r.height() - extents.height) / 2.0 - extents.y_bearing;
+        setColor(cr_, color);
+        cairo_move_to(cr_, x, y);
+        cairo_show_text(cr_, text.c_str());
+        cairo_restore(cr_);
+    }
+
+private:
+    cairo_surface_t* surfaceOf(const CBitmap& bitmap) {
+        if (bitmap.empty()) return nullptr;
+        auto found = images_.find(&bitmap);
+        if (found != images_.end()) return found->second;
+        cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap.width(), bitmap.height());
+        cairo_surface_flush(image);
+        unsigned char* data = cairo_image_surface_get_data(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        for (int y = 0; y < bitmap.height(); ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
+            for (int x = 0; x < bitmap.width(); ++x) {
+                CColor c = bitmap.pixel(x, y);
+                row[x] = static_cast<std::uint32_t>(c.red) << 16 | static_cast<std::uint32_t>(c.green) << 8 | c.blue;
+            }
+        }
+        cairo_surface_mark_dirty(image);
+        images_[&bitmap] = image;
+        return image;
+    }
+
+    cairo_t* cr_;
+    std::map<const CBitmap*, cairo_surface_t*>& images_;
+};
+
+class X11Frame : public PlatformFrame {
+public:
+    explicit X11Frame(CFrame& frame) : frame_(frame) {}
+    ~X11Frame() override { close(); }
+
+    bool open(void* parent, int width, int height) override {
+        display_ = XOpenDisplay(nullptr);
+        if (!display_) return false;
+        parent_ = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
+        width_ = width;
+        height_ = height;
+        window_ = XCreateSimpleWindow(display_, parent_, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0);
+        XSelectInput(display_, window_, ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask);
+        XMapWindow(display_, window_);
+        surface_ = cairo_xlib_surface_create(display_, window_, DefaultVisual(display_, DefaultScreen(display_)), width, height);
+        XFlush(display_);
+        return true;
+    }
+
+    void close() override {
+        if (!display_) return;
+        for (auto& [bitmap, image] : images_) cairo_surface_destroy(image);
+        images_.clear();
+        if (surface_) cairo_surface_destroy(surface_);
+        surface_ = nullptr;
+        XDestroyWindow(display_, window_);
+        XCloseDisplay(display_);
+        display_ = nullptr;
+    }
+
+    void pumpEvents() override {
+        if (!display_) return;
+        while (XPending(display_)) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == Expose && event.xexpose.count == 0) {
+                frame_.setDirty();
+            } else if (event.type == ButtonPress && event.xbutton.window == window_) {
+                const int buttons = event.xbutton.button == Button1 ? kLButton : event.xbutton.button == Button3 ? kRButton : 0;
+                if (buttons) frame_.mouseDown({event.xbutton.x, event.xbutton.y}, buttons);
+            }
+        }
+    }
+
+    void redraw() override {
+        if (!surface_) return;
+        cairo_t* cr = cairo_create(surface_);
+        CairoContext context(cr, images_);
+        frame_.draw(context);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface_);
+        XFlush(display_);
+    }
+
+    void resize(int width, int height) override {
+        if (!display_) return;
+        width_ = width;
+        height_ = height;
+        XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XResizeWindow(display_, parent_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        cairo_xlib_surface_set_size(surface_, width, height);
+        XFlush(display_);
+    }
+
+    void mouseState(CPoint& where, int& buttons) override {
+        buttons = 0;
+        if (!display_) return;
+        Window root, child;
+        int rootX, rootY, x, y;
+        unsigned int mask;
+        if (XQueryPointer(display_, window_, &root, &child, &rootX, &rootY, &x, &y, &mask)) {
+            where = {x, y};
+            if (mask & Button1Mask) buttons |= kLButton;
+            if (mask & Button3Mask) buttons |= kRButton;
+        }
+        vexlo::platform::sleepMs(5);  // the pointer is polled while a button is held
+    }
+
+    COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen) override {
+        if (!display_) return nullptr;
+        int rootX = 0, rootY = 0;
+        Window child;
+        XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), where.x, where.y, &rootX, &rootY, &child);
+        return runPopup(menu, rootX, rootY, chosen);
+    }
+
+private:
+    static constexpr int kRow = 18, kSeparator = 7;
+
+    int rowTop(const COptionMenu& menu, int index) const {
+        int y = 2;
+        for (int i = 0; i < index; ++i) y += menu.isSeparator(i) ? kSeparator : kRow;
+        return y;
+    }
+
+    // A menu in a window of its own above everything (a 22-pixel editor cannot hold it), with
+    // the pointer grabbed until the person chooses or clicks elsewhere.
+    COptionMenu* runPopup(COptionMenu& menu, int x, int y, int* chosen) {
+        const int count = menu.getNbEntries();
+        const int height = rowTop(menu, count) + 2;
+        int width = 120;
+        {
+            cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+            cairo_t* cr = cairo_create(probe);
+            cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(cr, 12);
+            for (int i = 0; i < count; ++i) {
+                cairo_text_extents_t e;
+                cairo_text_extents(cr, menu.getEntry(i).c_str(), &e);
+                width = std::max(width, static_cast<int>(e.x_advance) + 44);
+            }
+            cairo_destroy(cr);
+            cairo_surface_destroy(probe);
+        }
+        const int screenW = DisplayWidth(display_, DefaultScreen(display_));
+        const int screenH = DisplayHeight(display_, DefaultScreen(display_));
+        x = std::max(0, std::min(x, screenW - width));
+        y = std::max(0, std::min(y, screenH - height));
+
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        Window popup = XCreateWindow(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
+                                     static_cast<unsigned>(height), 1, CopyFromParent, InputOutput, CopyFromParent,
+                                     CWOverrideRedirect, &attributes);
+        XSelectInput(display_, popup, ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask);
+        XMapRaised(display_, popup);
+        cairo_surface_t* surface =
+            cairo_xlib_surface_create(display_, popup, DefaultVisual(display_, DefaultScreen(display_)), width, height);
+        XGrabPointer(display_, popup, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                     GrabModeAsync, None, None, CurrentTime);
+
+        int hover = -1;
+        COptionMenu* result = nullptr;
+        auto entryAt = [&](int px, int py) {
+            if (px < 0 || px >= width) return -1;
+            for (int i = 0; i < count; ++i)
+                if (py >= rowTop(menu, i) && py < rowTop(menu, i + 1)) return menu.isSeparator(i) ? -1 : i;
+            return -1;
+        };
+        auto paint = [&] {
+            cairo_t* cr = cairo_create(surface);
+            cairo_set_source_rgb(cr, 0.16, 0.17, 0.2);
+            cairo_paint(cr);
+            cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(cr, 12);
+            for (int i = 0; i < count; ++i) {
+                const int top = rowTop(menu, i);
+                if (menu.isSeparator(i)) {
+                    cairo_set_source_rgb(cr, 0.4, 0.42, 0.46);
+                    cairo_rectangle(cr, 6, top + 3, width - 12, 1);
+                    cairo_fill(cr);
+                    continue;
+                }
+                if (i == hover) {
+                    cairo_set_source_rgb(cr, 1.0, 0.59, 0.16);
+                    cairo_rectangle(cr, 1, top, width - 2, kRow);
+                    cairo_fill(cr);
+                }
+                cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
+                if (i == menu.getCurrent() && !menu.getSubmenu(i)) {
+                    cairo_move_to(cr, 8, top + 13);
+                    cairo_show_text(cr, "\xE2\x9C\x93");  // the check mark
+                }
+                cairo_move_to(cr, 24, top + 13);
+                cairo_show_text(cr, menu.getEntry(i).c_str());
+                if (menu.getSubmenu(i)) {
+                    cairo_move_to(cr, width - 14, top + 13);
+                    cairo_show_text(cr, "\xE2\x96\xB8");
+                }
+            }
+            cairo_destroy(cr);
+            cairo_surface_flush(surface);
+            XFlush(display_);
+        };
+
+        bool done = false;
+        while (!done) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            switch (event.type) {
+            case Expose: paint(); break;
+            case MotionNotify: {
+                const int now = entryAt(event.xmotion.x, event.xmotion.y);
+                if (now != hover) {
+                    hover = now;
+                    paint();
+                }
+                break;
+            }
+            case ButtonPress: {
+                const int index = entryAt(event.xbutton.x, event.xbutton.y);
+                if (index >= 0 && menu.getSubmenu(index)) {
+                    XUngrabPointer(display_, CurrentTime);
+                    result = runPopup(*menu.getSubmenu(index), x + width - 4, y + rowTop(menu, index), chosen);
+                } else if (index >= 0) {
+                    *chosen = index;
+                    result = &menu;
+                }
+                done = true;
+                break;
+            }
+            default: break;
+            }
+        }
+        XUngrabPointer(display_, CurrentTime);
+        cairo_surface_destroy(surface);
+        XDestroyWindow(display_, popup);
+        XFlush(display_);
+        return result;
+    }
+
+    CFrame& frame_;
+    Display* display_ = nullptr;
+    Window parent_ = 0, window_ = 0;
+    cairo_surface_t* surface_ = nullptr;
+    std::map<const CBitmap*, cairo_surface_t*> images_;
+    int width_ = 0, height_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<PlatformFrame> createNativeFrame(CFrame& frame) { return std::make_unique<X11Frame>(frame); }
+
+}  // namespace vexlo::toolkit
