@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/editor_window.h"
 #include "host/render.h"
 #include "host/vm_setup.h"
 #include "host/wav_writer.h"
@@ -25,6 +26,7 @@ int usage() {
                  "             [--state FILE] [--save-state FILE]\n"
                  "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
                  "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
+                 "  vexlo-host edit PLUGIN [--seconds S] [--state FILE] [--save-state FILE]\n"
                  "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
                  "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
                  "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins.\n";
@@ -100,6 +102,52 @@ int scanCommand(int argc, char** argv) {
         }
     });
     std::printf("scanned %s: %d libraries probed, database %s\n", scanned.c_str(), probed, databasePath.c_str());
+    return 0;
+}
+
+bool number(const char* text, double* out);
+
+// Opens a plug-in's editor in a window for a while, idling it as a host does.
+int editCommand(int argc, char** argv) {
+    std::string path = absolute(argv[0]), statePath, saveStatePath;
+    double seconds = 5.0;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--seconds" && i + 1 < argc && number(argv[i + 1], &seconds)) ++i;
+        else if (arg == "--state" && i + 1 < argc) statePath = argv[++i];
+        else if (arg == "--save-state" && i + 1 < argc) saveStatePath = argv[++i];
+        else return usage();
+    }
+    HostContext context;
+    std::string error;
+    auto plugin = Plugin::load(path, context, &error);
+    if (!plugin) {
+        std::cerr << "vexlo-host: " << error << "\n";
+        return 1;
+    }
+    plugin->open();
+    std::vector<unsigned char> state;
+    if (!statePath.empty()) {
+        if (!readBytes(statePath, &state)) {
+            std::cerr << "vexlo-host: cannot read " << statePath << "\n";
+            return 1;
+        }
+        plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
+    }
+    plugin->start();
+    if (!runEditor(*plugin, seconds, &error)) {
+        std::cerr << "vexlo-host: " << error << "\n";
+        return 1;
+    }
+    if (!saveStatePath.empty()) {
+        void* data = nullptr;
+        VstIntPtr size = plugin->dispatch(effGetChunk, 0, 0, &data);
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        if (!data || size <= 0 || !writeBytes(saveStatePath, std::vector<unsigned char>(bytes, bytes + size))) {
+            std::cerr << "vexlo-host: cannot save the plug-in's state\n";
+            return 1;
+        }
+    }
     return 0;
 }
 
@@ -226,5 +274,6 @@ int main(int argc, char** argv) {
     if (command == "info" && argc == 3) return info(argv[2]);
     if (command == "render") return renderCommand(argc - 2, argv + 2);
     if (command == "scan") return scanCommand(argc - 2, argv + 2);
+    if (command == "edit") return editCommand(argc - 2, argv + 2);
     return usage();
 }

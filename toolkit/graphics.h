@@ -26,6 +26,7 @@ struct CColor {
     bool operator==(const CColor& o) const {
         return red == o.red && green == o.green && blue == o.blue && alpha == o.alpha;
     }
+    bool operator!=(const CColor& o) const { return !(*this == o); }
 };
 
 inline constexpr CColor kWhite{255, 255, 255, 255};

@@ -111,6 +111,7 @@ bool CFrame::anyDirty() const {
 }
 
 void CFrame::draw(CDrawContext& context) {
+    context.fillRect(size_, CColor{24, 26, 30, 255});
     if (background_) context.drawBitmap(*background_, {0, 0, background_->width(), background_->height()});
     for (const auto& view : views_) view->draw(context);
     setDirty(false);

@@ -1,0 +1,268 @@
+// The Win32 backend: a child window of the host's window, drawn with GDI into a memory bitmap
+// and copied to the screen; menus are the system's popup menus.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "platform/platform.h"
+#include "toolkit/views.h"
+
+namespace vexlo::toolkit {
+
+CBitmap loadResourceBitmap(int id, const BitmapTable& embedded) {
+    // The library's own bitmap resource first; the embedded copy serves programs that link the
+    // editor without the library's resources.
+    auto module = static_cast<HMODULE>(platform::moduleHandle());
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2))) {  // RT_BITMAP
+        if (HGLOBAL loaded = LoadResource(module, found)) {
+            const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
+            CBitmap bitmap = CBitmap::fromBmp(data, SizeofResource(module, found), false);
+            if (!bitmap.empty()) return bitmap;
+        }
+    }
+    for (std::size_t i = 0; i < embedded.count; ++i)
+        if (embedded.entries[i].id == id) return CBitmap::fromBmp(embedded.entries[i].data, embedded.entries[i].size);
+    return {};
+}
+
+namespace {
+
+COLORREF colorOf(CColor c) { return RGB(c.red, c.green, c.blue); }
+
+class GdiContext : public CDrawContext {
+public:
+    GdiContext(HDC dc, std::map<const CBitmap*, HBITMAP>& images) : dc_(dc), images_(images) {}
+    ~GdiContext() override {
+        for (auto& [size, font] : fonts_) DeleteObject(font);
+    }
+
+    void fillRect(const CRect& r, CColor color) override {
+        RECT area{r.left, r.top, r.right, r.bottom};
+        HBRUSH brush = CreateSolidBrush(colorOf(color));
+        FillRect(dc_, &area, brush);
+        DeleteObject(brush);
+    }
+    void frameRect(const CRect& r, CColor color) override {
+        RECT area{r.left, r.top, r.right, r.bottom};
+        HBRUSH brush = CreateSolidBrush(colorOf(color));
+        FrameRect(dc_, &area, brush);
+        DeleteObject(brush);
+    }
+    void drawBitmap(const CBitmap& bitmap, const CRect& d, CPoint source) override {
+        HBITMAP image = bitmapOf(bitmap);
+        if (!image) return;
+        HDC memory = CreateCompatibleDC(dc_);
+        HGDIOBJ old = SelectObject(memory, image);
+        const int width = std::min(d.width(), bitmap.width() - source.x);
+        const int height = std::min(d.height(), bitmap.height() - source.y);
+        if (width > 0 && height > 0) BitBlt(dc_, d.left, d.top, width, height, memory, source.x, source.y, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+    }
+    void drawText(const std::string& text, const CRect& r, int font, CColor color, Align align) override {
+        RECT area{r.left, r.top, r.right, r.bottom};
+        SetBkMode(dc_, TRANSPARENT);
+        SetTextColor(dc_, colorOf(color));
+        HGDIOBJ old = SelectObject(dc_, fontOf(fontPixelSize(font), font == kSystemFont));
+        UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+        format |= align == Align::center ? DT_CENTER : align == Align::right ? DT_RIGHT : DT_LEFT;
+        DrawTextA(dc_, text.c_str(), -1, &area, format);
+        SelectObject(dc_, old);
+    }
+
+private:
+    HBITMAP bitmapOf(const CBitmap& bitmap) {
+        if (bitmap.empty()) return nullptr;
+        auto found = images_.find(&bitmap);
+        if (found != images_.end()) return found->second;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = bitmap.width();
+        info.bmiHeader.biHeight = -bitmap.height();  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP image = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!image) return nullptr;
+        auto* pixels = static_cast<std::uint32_t*>(bits);
+        for (int y = 0; y < bitmap.height(); ++y)
+            for (int x = 0; x < bitmap.width(); ++x) {
+                CColor c = bitmap.pixel(x, y);
+                pixels[y * bitmap.width() + x] = static_cast<std::uint32_t>(c.red) << 16 | c.green << 8 | c.blue;
+            }
+        images_[&bitmap] = image;
+        return image;
+    }
+    HFONT fontOf(int size, bool bold) {
+        auto& font = fonts_[size * 2 + (bold ? 1 : 0)];
+        if (!font)
+            font = CreateFontA(-size, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Arial");
+        return font;
+    }
+
+    HDC dc_;
+    std::map<const CBitmap*, HBITMAP>& images_;
+    std::map<int, HFONT> fonts_;
+};
+
+class Win32Frame : public PlatformFrame {
+public:
+    explicit Win32Frame(CFrame& frame) : frame_(frame) {}
+    ~Win32Frame() override { close(); }
+
+    bool open(void* parent, int width, int height) override {
+        registerClass();
+        parent_ = static_cast<HWND>(parent);
+        window_ = CreateWindowExA(0, className(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, width, height,
+                                  parent_, nullptr, static_cast<HINSTANCE>(platform::moduleHandle()), this);
+        return window_ != nullptr;
+    }
+
+    void close() override {
+        for (auto& [bitmap, image] : images_) DeleteObject(image);
+        images_.clear();
+        if (window_) DestroyWindow(window_);
+        window_ = nullptr;
+    }
+
+    void pumpEvents() override {}  // the host's message loop delivers our messages
+
+    void redraw() override {
+        if (!window_) return;
+        InvalidateRect(window_, nullptr, FALSE);
+        UpdateWindow(window_);
+    }
+
+    void resize(int width, int height) override {
+        if (!window_) return;
+        SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        // Without the host's help, the parent window grows to hold the frame.
+        RECT client, outer;
+        GetClientRect(parent_, &client);
+        GetWindowRect(parent_, &outer);
+        SetWindowPos(parent_, nullptr, 0, 0, outer.right - outer.left + width - client.right,
+                     outer.bottom - outer.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+    }
+
+    void mouseState(CPoint& where, int& buttons) override {
+        POINT point;
+        GetCursorPos(&point);
+        ScreenToClient(window_, &point);
+        where = {point.x, point.y};
+        buttons = 0;
+        if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) buttons |= kLButton;
+        if (GetAsyncKeyState(VK_RBUTTON) & 0x8000) buttons |= kRButton;
+        platform::sleepMs(5);
+    }
+
+    COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen) override {
+        constexpr UINT kSubmenuBase = 1000;
+        COptionMenu* submenu = nullptr;
+        HMENU handle = CreatePopupMenu();
+        HMENU subHandle = nullptr;
+        for (int i = 0; i < menu.getNbEntries(); ++i) {
+            if (menu.isSeparator(i)) {
+                AppendMenuA(handle, MF_SEPARATOR, 0, nullptr);
+            } else if (COptionMenu* inner = menu.getSubmenu(i)) {
+                submenu = inner;
+                subHandle = CreatePopupMenu();
+                for (int j = 0; j < inner->getNbEntries(); ++j) {
+                    if (inner->isSeparator(j)) AppendMenuA(subHandle, MF_SEPARATOR, 0, nullptr);
+                    else AppendMenuA(subHandle, MF_STRING | (j == inner->getCurrent() ? MF_CHECKED : 0),
+                                     kSubmenuBase + 1 + j, inner->getEntry(j).c_str());
+                }
+                AppendMenuA(handle, MF_POPUP, reinterpret_cast<UINT_PTR>(subHandle), menu.getEntry(i).c_str());
+            } else {
+                AppendMenuA(handle, MF_STRING | (i == menu.getCurrent() ? MF_CHECKED : 0), 1 + i,
+                            menu.getEntry(i).c_str());
+            }
+        }
+        POINT point{where.x, where.y};
+        ClientToScreen(window_, &point);
+        const UINT id = TrackPopupMenu(handle, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, point.x,
+                                       point.y, 0, window_, nullptr);
+        DestroyMenu(handle);  // destroys the submenu with it
+        if (id == 0) return nullptr;
+        if (id > kSubmenuBase) {
+            *chosen = static_cast<int>(id - kSubmenuBase - 1);
+            return submenu;
+        }
+        *chosen = static_cast<int>(id - 1);
+        return &menu;
+    }
+
+private:
+    // One window class per library: its name carries the module's address.
+    static const char* className() {
+        static char name[64] = {};
+        if (!name[0]) std::snprintf(name, sizeof(name), "VexloFrame%p", platform::moduleHandle());
+        return name;
+    }
+    static void registerClass() {
+        WNDCLASSA existing;
+        auto instance = static_cast<HINSTANCE>(platform::moduleHandle());
+        if (GetClassInfoA(instance, className(), &existing)) return;
+        WNDCLASSA windowClass{};
+        windowClass.style = CS_GLOBALCLASS;
+        windowClass.lpfnWndProc = windowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = className();
+        RegisterClassA(&windowClass);
+    }
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<Win32Frame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (!self) return DefWindowProcA(window, message, wParam, lParam);
+        switch (message) {
+        case WM_PAINT: self->paint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN: {
+            const CPoint where{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            self->frame_.mouseDown(where, message == WM_LBUTTONDOWN ? kLButton : kRButton);
+            return 0;
+        }
+        case WM_DESTROY: SetWindowLongPtrA(window, GWLP_USERDATA, 0); return 0;
+        default: return DefWindowProcA(window, message, wParam, lParam);
+        }
+    }
+
+    void paint() {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window_, &ps);
+        RECT client;
+        GetClientRect(window_, &client);
+        HDC memory = CreateCompatibleDC(dc);
+        HBITMAP buffer = CreateCompatibleBitmap(dc, client.right, client.bottom);
+        HGDIOBJ old = SelectObject(memory, buffer);
+        {
+            GdiContext context(memory, images_);
+            frame_.draw(context);
+        }
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteObject(buffer);
+        DeleteDC(memory);
+        EndPaint(window_, &ps);
+    }
+
+    CFrame& frame_;
+    HWND parent_ = nullptr;
+    HWND window_ = nullptr;
+    std::map<const CBitmap*, HBITMAP> images_;
+};
+
+}  // namespace
+
+std::unique_ptr<PlatformFrame> createNativeFrame(CFrame& frame) { return std::make_unique<Win32Frame>(frame); }
+
+}  // namespace vexlo::toolkit
