@@ -123,6 +123,7 @@ bool ArpEditor::open(void* parentWindow) {
     auto speed = std::make_unique<COptionMenu>(CRect{126, 0, 240, 22}, this, kSpeedTag);
     for (const char* entry : kSpeedEntries) speed->addEntry(entry);
     speed->setFontColor(kWhite);
+    speed->setFont(kNormalFontSmaller);
     const float speedValue = arp()->getParameter(ArpEffect::kSpeed);
     speed->setCurrent(static_cast<int>(speedValue));
     speed_ = frame->addView(std::move(speed));
@@ -135,6 +136,7 @@ bool ArpEditor::open(void* parentWindow) {
     auto mode = std::make_unique<COptionMenu>(CRect{490, 0, 590, 22}, this, kModeTag);
     for (const char* entry : kModeEntries) mode->addEntry(entry);
     mode->setFontColor(kWhite);
+    mode->setFont(kNormalFontSmaller);
     mode->setCurrent(static_cast<int>(arp()->getParameter(ArpEffect::kMode)));
     mode_ = frame->addView(std::move(mode));
     return frame->isOpen();

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Opens each MIDI plug-in's editor in vexlo-host's window on a virtual display, takes a
+# screenshot, checks pixels of the logo and the pattern grid, and clicks a grid cell to see the
+# arpeggiator's pattern change.
+# Usage: editor_screens.sh linux|wine BIN_FOLDER OUT_FOLDER
+set -euo pipefail
+mode=$1 bin=$(realpath "$2") out=$3
+mkdir -p "$out"
+out=$(realpath "$out")
+work=$(mktemp -d)
+cleanup() { [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null; [ "$mode" = wine ] && wineserver -k 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+# A virtual display of our own.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 800x300x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+if [ "$mode" = wine ]; then
+  export HOME=$work/home WINEPREFIX=$work/home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$HOME"
+  wineboot -i >/dev/null 2>&1 || true
+  host=(wine "$bin/vexlo-host.exe") ext=.dll wait=6 seconds=10
+else
+  host=("$bin/vexlo-host") ext=.so wait=1.5 seconds=4
+fi
+
+pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
+expect_pixel() {
+  local got
+  got=$(pixel "$1" "$2" "$3")
+  [ "$got" = "$4" ] || { echo "$(basename "$1"): pixel ($2,$3) is $got, not $4"; exit 1; }
+}
+
+# The arpeggiator: logo, grid, and a click on cell 3.
+"${host[@]}" edit "$bin/Vexlo ARP MIDI$ext" --seconds "$seconds" --save-state "$work/arp.state" >"$work/arp.log" 2>&1 &
+editor=$!
+sleep "$wait"
+import -window root -crop 600x22+0+0 +repage "$out/arp-editor.png"
+xdotool mousemove $((248 + 2 + 7 * 3 + 2)) 8 click 1
+wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/arp.log"; exit 1; }
+expect_pixel "$out/arp-editor.png" 3 10 "255,150,40"                 # the logo's accent
+expect_pixel "$out/arp-editor.png" $((248 + 2 + 7 + 2)) 9 "255,150,40"  # cell 1, on
+step3=$(od -A n -t u1 -j 25 -N 1 "$work/arp.state" | tr -d ' ')
+[ "$step3" = 0 ] || { echo "the click on cell 3 did not change the pattern"; exit 1; }
+
+# The key switch: logo and texts.
+"${host[@]}" edit "$bin/Vexlo Key-Switch MIDI$ext" --seconds "$((seconds / 2))" >"$work/keys.log" 2>&1 &
+editor=$!
+sleep "$wait"
+import -window root -crop 600x22+0+0 +repage "$out/keyswitch-editor.png"
+wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/keys.log"; exit 1; }
+expect_pixel "$out/keyswitch-editor.png" 3 10 "90,200,255"
+echo "$mode editors: screenshots in $out, the click changed the pattern"
