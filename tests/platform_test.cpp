@@ -67,10 +67,11 @@ TEST(Platform, LoadsALibraryAndFindsItsExports) {
 }
 
 TEST(Platform, SleepsAndCountsMilliseconds) {
+    // The system's tick count may move in steps of 10 to 20 ms: only a coarse check.
     std::uint32_t before = platform::tickCount();
-    platform::sleepMs(30);
+    platform::sleepMs(100);
     std::uint32_t elapsed = platform::tickCount() - before;
-    EXPECT_GE(elapsed, 25u);
+    EXPECT_GE(elapsed, 50u);
     EXPECT_LT(elapsed, 5000u);
 }
 
