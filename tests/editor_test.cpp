@@ -291,4 +291,53 @@ TEST(Bitmaps, ReadOnlyWhatIsThere) {
     EXPECT_TRUE(CBitmap::fromFile("/no/such/file.bmp").empty());
 }
 
+struct Heard : CControlListener {
+    std::vector<std::pair<int, float>> values;
+    void valueChanged(CControl* control) override { values.emplace_back(control->getTag(), control->getValue()); }
+};
+
+TEST(Toolkit, PicturesButtonsLabelsAndResizing) {
+    OffscreenFrame::install();
+    Heard heard;
+    {
+        std::string error;
+        vexlo::host::HostContext context;
+        auto arp = vexlo::host::Plugin::create(
+            "arp", [](audioMasterCallback master) { return (new ArpEffect(master))->getAeffect(); }, context, &error);
+        arp->setRecordCalls(true);
+        auto* effect = static_cast<AudioEffectX*>(static_cast<ArpEffect*>(arp->effect()->object));
+        CFrame frame({0, 0, 100, 40}, nullptr, effect);
+        CBitmap states(10, 20, kBlack);
+        for (int y = 10; y < 20; ++y)
+            for (int x = 0; x < 10; ++x) states.setPixel(x, y, kWhite);  // the lower half: on
+        auto* picture = frame.addView(std::make_unique<COnOffPicture>(CRect{0, 0, 10, 10}, &heard, 7, &states));
+        frame.addView(std::make_unique<CInvisibleButton>(CRect{20, 0, 40, 10}, &heard, 8));
+        CBitmap backdrop(100, 40, CColor{10, 20, 30, 255});
+        auto* label = frame.addView(std::make_unique<CTextLabel>(CRect{50, 0, 100, 20}, "text"));
+        label->setBackground(&backdrop, {50, 0});
+        OffscreenFrame* screen = OffscreenFrame::latest();
+
+        frame.idle();
+        EXPECT_EQ(screen->image().pixel(5, 5), kBlack);
+        screen->click({5, 5}, kLButton);
+        frame.idle();
+        EXPECT_EQ(picture->getValue(), 1.0f);
+        EXPECT_EQ(screen->image().pixel(5, 5), kWhite);
+        screen->click({25, 5}, kLButton);
+        screen->click({25, 5}, kLButton);
+        EXPECT_EQ(heard.values, (std::vector<std::pair<int, float>>{{7, 1.0f}, {8, 1.0f}, {8, 0.0f}}));
+        EXPECT_EQ(screen->image().pixel(60, 5), (CColor{10, 20, 30, 255}));
+        EXPECT_EQ(screen->texts().back().text, "text");
+        EXPECT_EQ(fontPixelSize(99), fontPixelSize(kNormalFontSmall));  // 4 is the default font
+
+        // vexlo-host's host answers no to "sizeWindow": the frame resizes its own window.
+        EXPECT_TRUE(frame.setSize(200, 30));
+        EXPECT_EQ(screen->image().width(), 200);
+        bool askedHost = false;
+        for (const auto& call : arp->calls()) askedHost |= call.opcode == audioMasterCanDo && call.text == "sizeWindow";
+        EXPECT_TRUE(askedHost);
+    }
+    OffscreenFrame::uninstall();
+}
+
 }  // namespace
