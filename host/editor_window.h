@@ -12,4 +12,7 @@ namespace vexlo::host {
 // has no editor or no window can be made.
 bool runEditor(Plugin& plugin, double seconds, std::string* error);
 
+// The size the plug-in's editor asks for; null with a reason when it has no editor.
+const ERect* editorRect(Plugin& plugin, std::string* error);
+
 }  // namespace vexlo::host

@@ -6,11 +6,8 @@
 namespace vexlo::host {
 
 bool runEditor(Plugin& plugin, double seconds, std::string* error) {
-    ERect* rect = nullptr;
-    if (!(plugin.effect()->flags & effFlagsHasEditor) || !plugin.dispatch(effEditGetRect, 0, 0, &rect) || !rect) {
-        if (error) *error = "the plug-in has no editor";
-        return false;
-    }
+    const ERect* rect = editorRect(plugin, error);
+    if (!rect) return false;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);

@@ -1,5 +1,7 @@
 #include "host/render.h"
 
+#include "host/editor_window.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -107,6 +109,15 @@ constexpr const char* kCanDoAsked[] = {
 };
 
 }  // namespace
+
+const ERect* editorRect(Plugin& plugin, std::string* error) {
+    ERect* rect = nullptr;
+    if (!(plugin.effect()->flags & effFlagsHasEditor) || !plugin.dispatch(effEditGetRect, 0, 0, &rect) || !rect) {
+        if (error) *error = "the plug-in has no editor";
+        return nullptr;
+    }
+    return rect;
+}
 
 void describe(Plugin& plugin, std::ostream& out) {
     AEffect* e = plugin.effect();

@@ -15,6 +15,27 @@ using vexlo::manager::GateHold;
 
 namespace {
 
+// Another thread holds the gate, as a change in progress does, until this object goes.
+class ChangeOnAnotherThread {
+public:
+    explicit ChangeOnAnotherThread(vexlo::manager::AudioGate& gate)
+        : thread_([this, &gate] {
+              GateHold hold(gate, GateHold::wait);
+              holding_ = true;
+              while (!done_) vexlo::platform::sleepMs(1);
+          }) {
+        while (!holding_) vexlo::platform::sleepMs(1);
+    }
+    ~ChangeOnAnotherThread() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> holding_{false}, done_{false};
+    std::thread thread_;
+};
+
 std::string text(vexlo::host::Plugin& plugin, VstInt32 opcode, VstInt32 index) {
     char buffer[256] = {};
     plugin.dispatch(opcode, index, 0, buffer);
@@ -189,18 +210,11 @@ TEST(ManagerLoad, TheFileDialogAndItsCancel) {
 
 TEST(ManagerLoad, ALoadGivesWayToAChangeInProgress) {
     ManagerRig rig;
-    std::atomic<bool> holding{false}, done{false};
-    std::thread other([&] {
-        GateHold hold(rig.manager->testGate(), GateHold::wait);
-        holding = true;
-        while (!done) vexlo::platform::sleepMs(1);
-    });
-    while (!holding) vexlo::platform::sleepMs(1);
+    auto other = std::make_unique<ChangeOnAnotherThread>(rig.manager->testGate());
     rig.loadInstrument("test-synth");
     EXPECT_EQ(rig.instrument(), nullptr);
     // A caller that holds the gate itself is let through, and its hold stays.
-    done = true;
-    other.join();
+    other.reset();
     {
         GateHold hold(rig.manager->testGate(), GateHold::wait);
         rig.manager->loadInstrument(pluginPath("test-synth").c_str(), true, -1);
@@ -327,21 +341,14 @@ TEST(ManagerProcessing, SilentWithoutAnInstrumentAndWhileAChangeRuns) {
     rig.process();
     EXPECT_EQ(rig.left[0], 0.25f);
 
-    std::atomic<bool> holding{false}, done{false};
-    std::thread other([&] {
-        GateHold hold(rig.manager->testGate(), GateHold::wait);
-        holding = true;
-        while (!done) vexlo::platform::sleepMs(1);
-    });
-    while (!holding) vexlo::platform::sleepMs(1);
+    auto other = std::make_unique<ChangeOnAnotherThread>(rig.manager->testGate());
     const VstIntPtr before = ManagerRig::ask(probe, kAskEventCount);
     rig.process();
     EXPECT_EQ(rig.left[0], 0.0f);
     EXPECT_EQ(rig.right[63], 0.0f);
     EXPECT_EQ(rig.send({note(60)}), 0);
     EXPECT_EQ(ManagerRig::ask(probe, kAskEventCount), before);
-    done = true;
-    other.join();
+    other.reset();
     rig.process();
     EXPECT_EQ(rig.left[0], 0.25f);
 }

@@ -39,6 +39,16 @@ std::string pluginFileType() {
     return extension.substr(1);
 }
 
+// Asks the person for a plug-in library; empty when they cancel.
+std::string choosePluginFile(const char* title, const std::string& initialFolder) {
+    vexlo::platform::FileRequest request;
+    request.title = title;
+    request.typeName = "VSTi DLLs";
+    request.extension = pluginFileType();
+    request.initialFolder = initialFolder;
+    return vexlo::platform::userServices().chooseFile(request);
+}
+
 }  // namespace
 
 void VstManager::prepareBuffers() {
@@ -75,12 +85,7 @@ void VstManager::unloadInstrument() {
 }
 
 void VstManager::chooseInstrumentFile() {
-    vexlo::platform::FileRequest request;
-    request.title = "Select the VSTi to Load";
-    request.typeName = "VSTi DLLs";
-    request.extension = pluginFileType();
-    request.initialFolder = settings_.lastInstrumentPath;
-    instrumentPath = vexlo::platform::userServices().chooseFile(request);
+    instrumentPath = choosePluginFile("Select the VSTi to Load", settings_.lastInstrumentPath);
 }
 
 void VstManager::loadInstrument(const char* path, bool callerHoldsBusy, VstInt32 expectedUniqueId) {
@@ -180,12 +185,7 @@ void VstManager::loadMidiEffect(const char* path, int slot, bool callerHoldsBusy
     if (path) {
         chosen = path;
     } else {
-        vexlo::platform::FileRequest request;
-        request.title = "Select the MIDI-VST to Load";
-        request.typeName = "VSTi DLLs";
-        request.extension = pluginFileType();
-        request.initialFolder = settings_.midiVstFolder;
-        chosen = vexlo::platform::userServices().chooseFile(request);
+        chosen = choosePluginFile("Select the MIDI-VST to Load", settings_.midiVstFolder);
     }
     if (chosen.size() <= 2) return;
 
