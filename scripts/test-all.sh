@@ -7,6 +7,7 @@ bash scripts/setup.sh
 
 presets=${VEXLO_PRESETS:-"linux-x64 linux-asan linux-tsan win32 win64"}
 summary=()
+total=0
 start=$SECONDS
 for preset in $presets; do
   echo "=== $preset ==="
@@ -19,6 +20,7 @@ for preset in $presets; do
   rc=${PIPESTATUS[0]}
   rm -rf "$test_home"
   counts=$(grep -E 'tests passed' "build/$preset/ctest.log" | tail -n 1)
+  total=$((total + $(echo "$counts" | sed -E 's/.* out of ([0-9]+).*/\1/')))
   summary+=("$preset: $counts ($((SECONDS - t0)) s)")
   [ "$rc" -eq 0 ] || { printf '%s\n' "${summary[@]}"; echo "FAILED: $preset"; exit 1; }
 done
@@ -32,3 +34,4 @@ fi
 
 echo "=== summary ($((SECONDS - start)) s) ==="
 printf '%s\n' "${summary[@]}"
+echo "total: $total passed, 0 failed"
