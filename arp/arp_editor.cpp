@@ -68,6 +68,7 @@ bool CGrid::onMouseDown(CPoint where, int buttons) {
     if (buttons & kRButton) {
         COptionMenu presets({where.x, where.y, where.x + 1, where.y + 1}, nullptr, -1);
         for (const char* preset : kPresets) presets.addEntry(preset);
+        presets.clearCurrent();
         int chosen = -1;
         if (frame_ && frame_->popup(presets, where, &chosen) == &presets && chosen >= 0 && chosen < 9) {
             for (int i = 0; i < kCells; ++i) setCell(i, kPresets[chosen][i] == '!');

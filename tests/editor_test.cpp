@@ -149,6 +149,7 @@ TEST(ArpEditor, PresetPatternsFromTheRightButton) {
     arp.screen->click({cellX(5), 5}, kRButton);
     EXPECT_EQ(arp.screen->lastPopupEntries.size(), 9u);
     EXPECT_EQ(arp.screen->lastPopupEntries[1], "!...!...!...!...!...!...!...!...");
+    EXPECT_EQ(arp.screen->lastPopupChecked, -1);  // presets are actions: no check mark
     for (int i = 0; i < 32; ++i) EXPECT_EQ(arp.effect->stepOn(i), i % 4 == 0) << i;
 
     for (int preset = 0; preset < 9; ++preset) {

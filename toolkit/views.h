@@ -85,6 +85,8 @@ public:
     bool isSeparator(int index) const { return getEntry(index) == "-"; }
     int getCurrent() const { return current_; }
     void setCurrent(int index);
+    // No entry is current (a menu of actions rather than of choices): no check mark.
+    void clearCurrent() { current_ = -1; }
     void setValue(float value) override { setCurrent(static_cast<int>(value)); }
 
     void setFont(int font) { font_ = font; }
