@@ -6,6 +6,19 @@ namespace vexlo::manager {
 
 static_assert(std::atomic<std::thread::id>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
+namespace {
+// Polls every millisecond until the condition holds; false when the time limit passes first.
+template <typename Condition>
+bool pollUntil(Condition condition) {
+    const std::uint32_t start = platform::tickCount();
+    while (!condition()) {
+        if (platform::tickCount() - start > AudioGate::kLimitMs) return false;
+        platform::sleepMs(1);
+    }
+    return true;
+}
+}  // namespace
+
 bool AudioGate::enter() {
     inside_.fetch_add(1);
     if (!held_.load()) return true;
@@ -15,12 +28,7 @@ bool AudioGate::enter() {
 }
 
 bool AudioGate::enterWaiting() {
-    const std::uint32_t start = platform::tickCount();
-    while (!enter()) {
-        if (platform::tickCount() - start > kLimitMs) return false;
-        platform::sleepMs(1);
-    }
-    return true;
+    return pollUntil([this] { return enter(); });
 }
 
 bool AudioGate::tryAcquire() {
@@ -37,12 +45,7 @@ bool AudioGate::tryAcquire() {
 }
 
 bool AudioGate::acquire() {
-    const std::uint32_t start = platform::tickCount();
-    while (!tryAcquire()) {
-        if (platform::tickCount() - start > kLimitMs) return false;
-        platform::sleepMs(1);
-    }
-    return true;
+    return pollUntil([this] { return tryAcquire(); });
 }
 
 void AudioGate::release() {
@@ -55,13 +58,8 @@ void AudioGate::release() {
 }
 
 bool AudioGate::waitForCallersToLeave() {
-    const std::uint32_t start = platform::tickCount();
     // Callers inside are processing calls or calls into a child; each returns in a block's time.
-    while (inside_.load() > 0) {
-        if (platform::tickCount() - start > kLimitMs) return false;
-        platform::sleepMs(1);
-    }
-    return true;
+    return pollUntil([this] { return inside_.load() == 0; });
 }
 
 }  // namespace vexlo::manager
