@@ -140,7 +140,9 @@ bool ArpEditor::open(void* parentWindow) {
     mode->setFont(kNormalFontSmaller);
     mode->setCurrent(static_cast<int>(arp()->getParameter(ArpEffect::kMode)));
     mode_ = frame->addView(std::move(mode));
-    return frame->isOpen();
+    if (frame->isOpen()) return true;
+    close();  // no window could be made (no display): the editor stays closed
+    return false;
 }
 
 void ArpEditor::close() {

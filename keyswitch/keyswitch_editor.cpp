@@ -54,7 +54,9 @@ bool KeySwitchEditor::open(void* parentWindow) {
     switchText_ = addText({300, 0, 400, 22}, keyText(kSwitchFormat, keys()->getParameter(KeySwitchEffect::kSwitch)));
     switchLearn_ = addText({410, 0, 500, 22}, kLearnSwitch);
     frame->addView(std::make_unique<CInvisibleButton>(CRect{410, 0, 500, 22}, this, kLearnSwitchTag));
-    return frame->isOpen();
+    if (frame->isOpen()) return true;
+    close();  // no window could be made (no display): the editor stays closed
+    return false;
 }
 
 void KeySwitchEditor::close() {
