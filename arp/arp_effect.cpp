@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "arp/arp_editor.h"
-#include "frame/family.h"
 
 namespace {
 constexpr char kHeaderCurrent[] = "VEXLOHDR02";
@@ -24,7 +23,8 @@ void writeFloat(unsigned char* at, float value) { std::memcpy(at, &value, sizeof
 
 }  // namespace
 
-ArpEffect::ArpEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
+ArpEffect::ArpEffect(audioMasterCallback audioMaster)
+    : MidiPluginEffect(audioMaster, kNumPrograms, kNumParams, "VexloARP") {
     setNumInputs(1);
     setNumOutputs(0);
     setUniqueID(kUniqueId);
@@ -131,23 +131,6 @@ void ArpEffect::getParameterDisplay(VstInt32 index, char* text) {
     if (index >= 0 && index < kNumOwnParameters) float2string(parameters[index], text, kVstMaxParamStrLen);
     else vstStrncpy(text, "    ", kVstMaxParamStrLen);
 }
-
-bool ArpEffect::getProgramNameIndexed(VstInt32, VstInt32, char* text) {
-    *text = 0;
-    return true;
-}
-
-bool ArpEffect::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
-    return vexlo::stereoOutputProperties(index, properties);
-}
-
-bool ArpEffect::getEffectName(char* name) { return vexlo::copyName(name, "VexloARP", kVstMaxEffectNameLen); }
-
-bool ArpEffect::getVendorString(char* text) { return vexlo::copyName(text, vexlo::kVendor, kVstMaxVendorStrLen); }
-
-bool ArpEffect::getProductString(char* text) { return vexlo::copyName(text, "VexloARP", kVstMaxProductStrLen); }
-
-VstInt32 ArpEffect::canDo(char* text) { return vexlo::midiPluginCanDo(text); }
 
 // ---- State chunk ----
 

@@ -5,9 +5,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "frame/audio_effect_x.h"
+#include "frame/midi_plugin.h"
 
-class ArpEffect : public AudioEffectX {
+class ArpEffect : public vexlo::MidiPluginEffect {
 public:
     static constexpr VstInt32 kNumPrograms = 512;
     static constexpr VstInt32 kNumParams = 9999;
@@ -35,14 +35,7 @@ public:
     void getParameterName(VstInt32 index, char* text) override;
     VstInt32 getChunk(void** data, bool isPreset) override;
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
-    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
-    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
     VstInt32 processEvents(VstEvents* events) override;
-    bool getEffectName(char* name) override;
-    bool getVendorString(char* text) override;
-    bool getProductString(char* text) override;
-    VstInt32 getVendorVersion() override { return 1000; }  // the family's vendor version
-    VstInt32 canDo(char* text) override;
 
     // Shared with the editor, which writes them from its own thread.
     bool stepOn(int step) const { return stepPattern[step].load(std::memory_order_relaxed) == 1; }

@@ -19,14 +19,6 @@ inline bool stereoOutputProperties(VstInt32 index, VstPinProperties* properties)
     return true;
 }
 
-// The capabilities of the MIDI plug-ins: they take events and send MIDI.
-inline VstInt32 midiPluginCanDo(const char* text) {
-    return !std::strcmp(text, canDoWords::receiveVstEvents) || !std::strcmp(text, "receiveVstMidiEvents") ||
-                   !std::strcmp(text, canDoWords::sendVstMidiEvent)
-               ? 1
-               : -1;
-}
-
 inline bool copyName(char* text, const char* name, VstInt32 maxLen) {
     vstStrncpy(text, name, maxLen);
     return true;

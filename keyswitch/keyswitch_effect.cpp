@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "frame/family.h"
 #include "keyswitch/keyswitch_editor.h"
 
 std::atomic<std::int32_t> KeySwitchEffect::splitKey{36};
@@ -27,7 +26,7 @@ std::int32_t KeySwitchEffect::keyFromValue(float value) {
 }
 
 KeySwitchEffect::KeySwitchEffect(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
+    : MidiPluginEffect(audioMaster, kNumPrograms, kNumParams, "Zaz Ozevovore") {
     setNumInputs(1);
     setNumOutputs(0);
     isSynth(true);
@@ -94,11 +93,6 @@ void KeySwitchEffect::getParameterDisplay(VstInt32 index, char* text) {
     else vstStrncpy(text, "    ", kVstMaxParamStrLen);
 }
 
-bool KeySwitchEffect::getProgramNameIndexed(VstInt32, VstInt32, char* text) {
-    *text = 0;
-    return true;
-}
-
 VstInt32 KeySwitchEffect::getChunk(void** data, bool) {
     delete[] chunk;
     chunk = new unsigned char[kChunkSize]();
@@ -117,14 +111,3 @@ VstInt32 KeySwitchEffect::setChunk(void* data, VstInt32 byteSize, bool) {
     return 1;
 }
 
-bool KeySwitchEffect::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
-    return vexlo::stereoOutputProperties(index, properties);
-}
-
-bool KeySwitchEffect::getEffectName(char* name) { return vexlo::copyName(name, "Zaz Ozevovore", kVstMaxEffectNameLen); }
-
-bool KeySwitchEffect::getVendorString(char* text) { return vexlo::copyName(text, vexlo::kVendor, kVstMaxVendorStrLen); }
-
-bool KeySwitchEffect::getProductString(char* text) { return vexlo::copyName(text, "Zaz Ozevovore", kVstMaxProductStrLen); }
-
-VstInt32 KeySwitchEffect::canDo(char* text) { return vexlo::midiPluginCanDo(text); }

@@ -6,9 +6,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "frame/audio_effect_x.h"
+#include "frame/midi_plugin.h"
 
-class KeySwitchEffect : public AudioEffectX {
+class KeySwitchEffect : public vexlo::MidiPluginEffect {
 public:
     static constexpr VstInt32 kNumPrograms = 512;
     static constexpr VstInt32 kNumParams = 9999;
@@ -25,15 +25,8 @@ public:
     void getParameterName(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* text) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
-    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
     VstInt32 getChunk(void** data, bool isPreset) override;
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
-    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
-    bool getEffectName(char* name) override;
-    bool getVendorString(char* text) override;
-    bool getProductString(char* text) override;
-    VstInt32 getVendorVersion() override { return 1000; }  // the family's vendor version
-    VstInt32 canDo(char* text) override;
 
     // Called by the editor: the next key press sets the split or the switch key.
     void learnSplit() { learnSplitPending = true; }
