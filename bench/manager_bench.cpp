@@ -15,6 +15,8 @@
 
 using namespace vexlo::host;
 
+using vexlo::manager::VstManager;
+
 namespace {
 
 constexpr int kFrames = 512;

@@ -10,6 +10,8 @@
 #include "platform/platform.h"
 #include "platform/user_services.h"
 
+using vexlo::manager::VstManager;
+
 namespace {
 
 VstIntPtr VEXLO_CDECL quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {

@@ -23,13 +23,6 @@ constexpr const char* kHostCanDo[] = {
     canDoWords::startStopProcess,
 };
 
-std::string readText(Plugin& plugin, VstInt32 opcode, VstInt32 index = 0) {
-    char text[256] = {};
-    plugin.dispatch(opcode, index, 0, text, 0.0f);
-    text[sizeof(text) - 1] = 0;
-    return text;
-}
-
 }  // namespace
 
 // ---- HostContext ----
@@ -91,89 +84,59 @@ VstEvents* buildEventList(std::vector<MidiEvent>& events, std::vector<char>& sto
 // ---- Plugin ----
 
 std::unique_ptr<Plugin> Plugin::load(const std::string& path, HostContext& context, std::string* error) {
-    platform::LibraryHandle library = platform::loadLibrary(path);
-    if (!library) {
-        if (error) *error = "cannot load " + path + ": " + platform::lastLibraryError();
-        return nullptr;
-    }
-    auto entry = reinterpret_cast<Entry>(platform::findSymbol(library, "VSTPluginMain"));
-    if (!entry) entry = reinterpret_cast<Entry>(platform::findSymbol(library, "main"));
-    if (!entry) {
-        platform::releaseLibrary(library);
-        if (error) *error = path + " has no VST 2.4 entry (VSTPluginMain or main)";
-        return nullptr;
-    }
-    auto plugin = create(path, entry, context, error);
-    if (plugin) plugin->library_ = library;
-    else platform::releaseLibrary(library);
-    return plugin;
+    manager::HostedChild library;
+    if (!library.loadLibrary(path, error)) return nullptr;
+    return enter(path, std::move(library), nullptr, context, error);
 }
 
 std::unique_ptr<Plugin> Plugin::create(const std::string& name, Entry entry, HostContext& context,
                                        std::string* error) {
+    return enter(name, manager::HostedChild(), entry, context, error);
+}
+
+std::unique_ptr<Plugin> Plugin::enter(const std::string& name, manager::HostedChild&& library, Entry entry,
+                                      HostContext& context, std::string* error) {
     std::unique_ptr<Plugin> plugin(new Plugin(name, context));
+    plugin->child_ = std::move(library);
     plugin->emitted_.reserve(4096);
     loadingPlugin = plugin.get();
-    AEffect* effect = entry(hostCallback);
+    const bool entered = entry ? plugin->child_.enter(entry, hostCallback) : plugin->child_.enter(hostCallback);
     loadingPlugin = nullptr;
-    if (!effect || effect->magic != kEffectMagic) {
+    if (!entered) {
         if (error) *error = name + ": the entry returned no plug-in record";
         return nullptr;
     }
-    effect->user = plugin.get();
-    plugin->effect_ = effect;
+    plugin->child_.setOwner(plugin.get());
     return plugin;
 }
 
-Plugin::~Plugin() {
-    close();
-    platform::releaseLibrary(library_);
-}
+Plugin::~Plugin() { close(); }
 
 VstIntPtr Plugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-    return effect_ ? effect_->dispatcher(effect_, opcode, index, value, ptr, opt) : 0;
+    return child_.dispatch(opcode, index, value, ptr, opt);
 }
 
-void Plugin::open() {
-    if (!effect_ || opened_) return;
-    dispatch(effOpen);
-    opened_ = true;
-}
+void Plugin::open() { child_.open(); }
 
 void Plugin::start() {
-    open();
-    if (!effect_ || running_) return;
-    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(context_.sampleRate()));
-    dispatch(effSetBlockSize, 0, context_.blockSize());
-    dispatch(effMainsChanged, 0, 1);
-    running_ = true;
+    if (!child_.isLoaded() || child_.isResumed()) return;
+    child_.open(static_cast<float>(context_.sampleRate()), context_.blockSize());
 }
 
-void Plugin::stop() {
-    if (!effect_ || !running_) return;
-    dispatch(effMainsChanged, 0, 0);
-    running_ = false;
-}
+void Plugin::stop() { child_.suspend(); }
 
-VstIntPtr Plugin::close() {
-    if (!effect_) return 0;
-    stop();
-    VstIntPtr answer = dispatch(effClose);
-    effect_ = nullptr;
-    opened_ = false;
-    return answer;
-}
+VstIntPtr Plugin::close() { return child_.close(false); }
 
 void Plugin::overrideAnswer(VstInt32 opcode, VstIntPtr answer) { overrides_.emplace_back(opcode, answer); }
 
-std::string Plugin::effectName() { return readText(*this, effGetEffectName); }
-std::string Plugin::vendorString() { return readText(*this, effGetVendorString); }
-std::string Plugin::productString() { return readText(*this, effGetProductString); }
+std::string Plugin::effectName() { return child_.text(effGetEffectName); }
+std::string Plugin::vendorString() { return child_.text(effGetVendorString); }
+std::string Plugin::productString() { return child_.text(effGetProductString); }
 VstInt32 Plugin::vendorVersion() { return static_cast<VstInt32>(dispatch(effGetVendorVersion)); }
-std::string Plugin::parameterName(VstInt32 index) { return readText(*this, effGetParamName, index); }
-std::string Plugin::parameterDisplay(VstInt32 index) { return readText(*this, effGetParamDisplay, index); }
-std::string Plugin::parameterLabel(VstInt32 index) { return readText(*this, effGetParamLabel, index); }
-std::string Plugin::programName() { return readText(*this, effGetProgramName); }
+std::string Plugin::parameterName(VstInt32 index) { return child_.text(effGetParamName, index); }
+std::string Plugin::parameterDisplay(VstInt32 index) { return child_.text(effGetParamDisplay, index); }
+std::string Plugin::parameterLabel(VstInt32 index) { return child_.text(effGetParamLabel, index); }
+std::string Plugin::programName() { return child_.programName(); }
 
 VstInt32 Plugin::canDo(const std::string& word) {
     std::vector<char> text(word.begin(), word.end());
@@ -181,11 +144,11 @@ VstInt32 Plugin::canDo(const std::string& word) {
     return static_cast<VstInt32>(dispatch(effCanDo, 0, 0, text.data()));
 }
 
-VstIntPtr Plugin::processEvents(VstEvents* events) { return dispatch(effProcessEvents, 0, 0, events); }
+VstIntPtr Plugin::processEvents(VstEvents* events) { return child_.processEvents(events); }
 
 void Plugin::process(float** inputs, float** outputs, VstInt32 frames) {
-    if (!effect_) return;
-    std::size_t inputCount = static_cast<std::size_t>(std::max(effect_->numInputs, 0));
+    if (!child_.isLoaded()) return;
+    std::size_t inputCount = static_cast<std::size_t>(child_.numInputs());
     if (!inputs && inputCount > 0) {
         // Plug-ins with inputs get silence.
         if (scratch_.size() < static_cast<std::size_t>(frames)) scratch_.assign(static_cast<std::size_t>(frames), 0.0f);
@@ -193,13 +156,11 @@ void Plugin::process(float** inputs, float** outputs, VstInt32 frames) {
         inputPointers_.assign(inputCount, scratch_.data());
         inputs = inputPointers_.data();
     }
-    if (effect_->flags & effFlagsCanReplacing) {
-        effect_->processReplacing(effect_, inputs, outputs, frames);
-        return;
-    }
-    for (VstInt32 channel = 0; channel < effect_->numOutputs; ++channel)
-        std::fill(outputs[channel], outputs[channel] + frames, 0.0f);
-    effect_->process(effect_, inputs, outputs, frames);
+    // An accumulating plug-in adds to silence.
+    if (!child_.hasFlag(effFlagsCanReplacing))
+        for (VstInt32 channel = 0; channel < child_.numOutputs(); ++channel)
+            std::fill(outputs[channel], outputs[channel] + frames, 0.0f);
+    child_.process(inputs, outputs, frames);
 }
 
 VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
@@ -213,7 +174,7 @@ VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void*
     switch (opcode) {
     case audioMasterAutomate: return 1;
     case audioMasterVersion: return 2400;
-    case audioMasterCurrentId: return effect_ ? effect_->uniqueID : 0;
+    case audioMasterCurrentId: return child_.uniqueId();
     case audioMasterIdle: return 1;
     case audioMasterPinConnected: return 0;  // every pin is connected
     case audioMasterWantMidi: return 1;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/vst_records.h"
+#include "manager/core/hosted_child.h"
 #include "platform/platform.h"
 
 namespace vexlo::host {
@@ -63,11 +64,15 @@ public:
     using Entry = AEffect*(VEXLO_CDECL*)(audioMasterCallback);
     static std::unique_ptr<Plugin> create(const std::string& name, Entry entry, HostContext& context,
                                           std::string* error);
+    // The same for a library loaded already.
+    static std::unique_ptr<Plugin> enter(const std::string& name, manager::HostedChild&& library, Entry entry,
+                                         HostContext& context, std::string* error);
     ~Plugin();
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
 
-    AEffect* effect() const { return effect_; }
+    AEffect* effect() const { return child_.effect(); }
+    manager::HostedChild& child() { return child_; }
     const std::string& path() const { return path_; }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);
@@ -79,8 +84,8 @@ public:
     // Closes the effect and returns the dispatcher's answer; the record is gone afterwards.
     // The destructor does this when needed.
     VstIntPtr close();
-    bool isOpen() const { return effect_ != nullptr; }
-    bool isRunning() const { return running_; }
+    bool isOpen() const { return child_.isLoaded(); }
+    bool isRunning() const { return child_.isResumed(); }
 
     // Identity and names.
     std::string effectName();
@@ -92,7 +97,7 @@ public:
     std::string parameterDisplay(VstInt32 index);
     std::string parameterLabel(VstInt32 index);
     std::string programName();
-    bool isSynth() const { return effect_ && (effect_->flags & effFlagsIsSynth); }
+    bool isSynth() const { return child_.hasFlag(effFlagsIsSynth); }
 
     // Hands an event list to the plug-in (effProcessEvents).
     VstIntPtr processEvents(VstEvents* events);
@@ -122,10 +127,7 @@ private:
 
     std::string path_;
     HostContext& context_;
-    platform::LibraryHandle library_ = nullptr;
-    AEffect* effect_ = nullptr;
-    bool opened_ = false;
-    bool running_ = false;
+    manager::HostedChild child_;
     bool recordCalls_ = false;
     std::vector<MidiEvent> emitted_;
     std::vector<HostCall> calls_;

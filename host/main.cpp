@@ -95,7 +95,7 @@ int scanCommand(int argc, char** argv) {
     const std::string scanned = settings.read("VST Directory").value_or("");
     vexlo::library::ScanDatabase database(databasePath);
     int probed = 0;
-    database.scan(scanned, onlyNew, VstManager::probePlugin, [&](const std::string& name) {
+    database.scan(scanned, onlyNew, vexlo::manager::VstManager::probePlugin, [&](const std::string& name) {
         if (!name.empty()) {
             std::printf("probing %s\n", name.c_str());
             ++probed;

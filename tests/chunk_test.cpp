@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "arp/arp_effect.h"
 #include "tests/support/manager_rig.h"
@@ -231,19 +232,59 @@ TEST(Chunk, OlderLayoutsFindTheirInstrument) {
     EXPECT_EQ(rig.instrument()->uniqueID, kMonoId);
 }
 
-TEST(Chunk, BlocksThatEndEarlyNeverReadPastTheirEnd) {
+TEST(Chunk, ABlockCutShortAtAnyLengthIsRefusedAndChangesNothing) {
     ManagerRig first;
     first.loadInstrument("test-dump");
     first.loadMidi("Vexlo ARP MIDI", 1);
-    auto full = first.chunk();
+    first.plugin->effect()->setParameter(first.plugin->effect(), 0, 0.25f);  // factor 2
+    const auto full = first.chunk();
+
     ManagerRig rig(64, first.folder.path());
-    for (std::size_t size = 1; size < full.size(); size += (size < 200 ? 1 : 997)) {
+    rig.loadInstrument("test-synth");
+    rig.loadMidi("test-midi-fx", 0);
+    rig.plugin->effect()->setParameter(rig.plugin->effect(), 0, 0.5f);  // factor 4
+    AEffect* synth = rig.instrument();
+    AEffect* fx = rig.manager->getMidiSlot(0);
+    const auto before = rig.chunk();
+    for (std::size_t size = 1; size < full.size(); ++size) {
         // A copy of exactly `size` bytes: reading past it is caught by the sanitizers.
         std::vector<unsigned char> cut(full.begin(), full.begin() + static_cast<long>(size));
-        EXPECT_EQ(rig.restore(cut), 1) << size;
+        ASSERT_EQ(rig.restore(cut), 0) << size;
     }
-    // A parameter dump made for another instrument applies what fits.
-    ManagerRig other(64, first.folder.path());
+    EXPECT_EQ(rig.instrument(), synth);
+    EXPECT_EQ(rig.manager->getMidiSlot(0), fx);
+    EXPECT_EQ(rig.manager->getMidiSlot(1), nullptr);
+    EXPECT_EQ(rig.manager->getOversamplingFactor(), 4);
+    EXPECT_EQ(rig.chunk(), before);
+    EXPECT_TRUE(rig.script.messages.empty());
+    EXPECT_EQ(rig.restore(full), 1);
+    EXPECT_EQ(rig.manager->getOversamplingFactor(), 2);
+    EXPECT_EQ(rig.instrument()->uniqueID, 0x56744475);
+}
+
+TEST(Chunk, LengthsAndParametersThatCannotBeAreRefusedWhole) {
+    ManagerRig rig;
+    rig.loadInstrument("test-synth");
+    rig.plugin->effect()->setParameter(rig.plugin->effect(), 0, 0.25f);
+    const auto before = rig.chunk();
+    auto header = [](float parameter0) {
+        Block b;
+        b.text("VEXLOHDR06").float32(parameter0).zeros(40).int32(0).int32(kSynthId);
+        b.int32(-1).int32(-1).int32(-1).int32(-1);
+        return b;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    std::vector<std::vector<unsigned char>> bad;
+    for (float p : {nan, inf, -inf, 1.5f, -0.25f}) bad.push_back(header(p).byte(0).byte(0).byte(0).byte(0).byte(0).bytes);
+    for (VstInt32 length : {-1, 5, 0x7FFFFFFF, static_cast<VstInt32>(0x80000000)})
+        bad.push_back(header(0.0f).byte(0x7F).int32(length).zeros(4).bytes);
+    bad.push_back(header(0.0f).byte(0).byte(0x7F).int32(1000).zeros(10).bytes);  // a MIDI slot's state
+    bad.push_back(header(0.0f).byte(0).byte(0).byte(0).bytes);                    // slot kinds missing
+    for (auto& block : bad) EXPECT_EQ(rig.restore(block), 0);
+    EXPECT_EQ(rig.manager->getOversamplingFactor(), 2);
+    EXPECT_EQ(rig.chunk(), before);
+    // What fits is taken: a parameter dump for another instrument applies the records it holds.
+    ManagerRig other(64, rig.folder.path());
     other.loadInstrument("test-mono");
     Block b;
     b.text("VEXLOHDR06").zeros(44).int32(0).int32(kMonoId).int32(-1).int32(-1).int32(-1).int32(-1);

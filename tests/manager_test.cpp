@@ -426,16 +426,16 @@ TEST(ManagerProcessing, TheHeldNoteTableAndAllNotesOff) {
     ManagerRig rig;
     rig.loadInstrument("probe-instrument");
     rig.send({note(60, 90, 3), note(64, 80), controller(7, 123), note(67, 0)});
-    EXPECT_EQ(rig.manager->heldNote(60).channel, 3);
-    EXPECT_EQ(rig.manager->heldNote(60).value, 90);
-    EXPECT_EQ(rig.manager->heldNote(64).value, 80);
-    EXPECT_EQ(rig.manager->heldNote(67).value, 0);
-    EXPECT_EQ(rig.manager->controllerValue(7).value, 123);  // controller 7 with value 123 clears nothing
+    EXPECT_EQ(rig.manager->midiState().heldNote(60).channel, 3);
+    EXPECT_EQ(rig.manager->midiState().heldNote(60).value, 90);
+    EXPECT_EQ(rig.manager->midiState().heldNote(64).value, 80);
+    EXPECT_EQ(rig.manager->midiState().heldNote(67).value, 0);
+    EXPECT_EQ(rig.manager->midiState().controllerValue(7).value, 123);  // controller 7 with value 123 clears nothing
     rig.send({noteOff(64)});
-    EXPECT_EQ(rig.manager->heldNote(64).value, 0);
+    EXPECT_EQ(rig.manager->midiState().heldNote(64).value, 0);
     rig.send({controller(123, 0, 5)});
-    EXPECT_EQ(rig.manager->heldNote(60).value, 0);
-    EXPECT_EQ(rig.manager->controllerValue(7).value, 0);
+    EXPECT_EQ(rig.manager->midiState().heldNote(60).value, 0);
+    EXPECT_EQ(rig.manager->midiState().controllerValue(7).value, 0);
 }
 
 TEST(ManagerProcessing, TheOversamplerRepeatsInputAndAverages) {

@@ -27,8 +27,14 @@ run --state "$work/2.state" -o "$work/3.wav" --save-state "$work/3.state" > "$wo
 echo "$(basename "$instrument"): states $(stat -c %s "$work/1.state") $(stat -c %s "$work/2.state") $(stat -c %s "$work/3.state") bytes"
 cat "$work/1.levels"
 cmp "$work/2.state" "$work/3.state" || { echo "the second and third states differ"; exit 1; }
+# A restored instrument plays the sound its state holds; instruments that keep their sounds as
+# text (amsynth) round their values on the way, so the first render may differ in the sixth digit.
+same_levels() {
+  paste "$1" "$2" | awk '{ for (i = 1; i <= NF / 2; i++) { a = $i; b = $(i + NF / 2)
+    if (a ~ /^-?[0-9.]+$/ && (a - b > 1e-4 || b - a > 1e-4)) bad = 1 } } END { exit bad }'
+}
 for n in 2 3; do
-  cmp "$work/1.levels" "$work/$n.levels" >/dev/null || { echo "render $n sounds different:"; cat "$work/$n.levels"; exit 1; }
+  same_levels "$work/1.levels" "$work/$n.levels" || { echo "render $n sounds different:"; cat "$work/$n.levels"; exit 1; }
 done
 cmp "$work/2.wav" "$work/3.wav" || { echo "the renders after restoring differ"; exit 1; }
 awk '/peak/ { if ($4 + 0 < 0.001) bad = 1 } END { exit bad }' "$work/1.levels" || { echo "silent"; exit 1; }

@@ -5,7 +5,7 @@
 #include "manager/core/vst_manager.h"
 #include "platform/platform.h"
 
-using vexlo::manager::GatePass;
+namespace vexlo::manager {
 
 VstIntPtr VEXLO_CDECL VstManager::instrumentCallback(AEffect* child, VstInt32 opcode, VstInt32 index,
                                                      VstIntPtr value, void* ptr, float opt) {
@@ -22,14 +22,21 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
     // The owner is known once the loader has set the child's user field, and forgotten before
     // the child is closed.
     VstManager* owner = child ? static_cast<VstManager*>(child->user) : nullptr;
+    // The factor the instrument runs at, or is being opened for.
+    auto factor = [&] {
+        if (isMidiSlot) return 1;
+        const int preparing = factorForChildBeingPrepared();
+        return preparing && child != owner->instrument_.effect() ? preparing : owner->oversampler_.factor();
+    };
     switch (opcode) {
     case audioMasterVersion: return 2400;
     case audioMasterAutomate:
-        if (owner && !isMidiSlot && child == owner->instrument.load())
+        if (owner && !isMidiSlot && child == owner->instrument_.effect())
             owner->setParameterAutomated(index + kOwnParameters, opt);
         return 0;
-    case audioMasterIdle: vexlo::platform::sleepMs(1); return 0;
-    case audioMasterGetTime: return owner ? reinterpret_cast<VstIntPtr>(owner->getTimeInfo(static_cast<VstInt32>(value))) : 0;
+    case audioMasterIdle: platform::sleepMs(1); return 0;
+    case audioMasterGetTime:
+        return owner ? reinterpret_cast<VstIntPtr>(owner->getTimeInfo(static_cast<VstInt32>(value))) : 0;
     case audioMasterProcessEvents: {
         if (!owner || !isMidiSlot || !ptr) return 0;
         GatePass pass(owner->gate);
@@ -40,10 +47,10 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
     // Each child learns the rate and block size it really runs at.
     case audioMasterGetSampleRate:
         if (!owner) return 0;
-        return static_cast<VstIntPtr>(owner->sampleRate * (isMidiSlot ? 1 : owner->appliedFactor.load()));
+        return static_cast<VstIntPtr>(owner->sampleRate * static_cast<float>(factor()));
     case audioMasterGetBlockSize:
         if (!owner) return 0;
-        return static_cast<VstIntPtr>(owner->blockSize) * (isMidiSlot ? 1 : owner->appliedFactor.load());
+        return static_cast<VstIntPtr>(owner->blockSize) * factor();
     case audioMasterCanDo: {
         const char* word = static_cast<const char*>(ptr);
         if (!word) return 0;
@@ -55,3 +62,5 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
     default: return 0;
     }
 }
+
+}  // namespace vexlo::manager

@@ -1,3 +1,5 @@
 #include "manager/core/vst_manager.h"
 
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new VstManager(audioMaster); }
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
+    return new vexlo::manager::VstManager(audioMaster);
+}

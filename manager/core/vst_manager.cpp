@@ -1,9 +1,9 @@
-// Vexlo VM as its host sees it: construction, parameters, programs, names, capabilities and
-// destruction. Loading children, their callbacks and processing live in their own files.
+// Vexlo VM as its host sees it: construction, the lifecycle, parameters, programs, names,
+// capabilities and destruction. Children, processing and the state live in their own files.
 #include "manager/core/vst_manager.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -11,8 +11,7 @@
 #include "manager/library/path_utils.h"
 #include "platform/platform.h"
 
-using vexlo::manager::GateHold;
-using vexlo::manager::GatePass;
+namespace vexlo::manager {
 
 namespace {
 
@@ -25,20 +24,15 @@ std::vector<VstManager*>& instances() {
 
 std::atomic<bool> bypassFlag{false};
 
-// Parameter 0 chooses the factor: 4 x value, truncated, picks 1, 2, 4, 6 or 8.
-int factorForValue(float value, int current) {
-    static constexpr int kFactors[] = {1, 2, 4, 6, 8};
-    const float n = 4.0f * value;
-    if (!(n > -1.0f && n < 5.0f)) return current;
-    return kFactors[static_cast<int>(n)];
-}
+// The highest host rate taken; anything above it, and anything that is no rate, is refused.
+constexpr float kMaxSampleRate = 1.0e6f;
 
 }  // namespace
 
-VstManager::VstManager(audioMasterCallback audioMaster) : VstManager(audioMaster, vexlo::library::ConfigFile()) {}
+VstManager::VstManager(audioMasterCallback audioMaster) : VstManager(audioMaster, library::ConfigFile()) {}
 
-VstManager::VstManager(audioMasterCallback audioMaster, const vexlo::library::ConfigFile& store)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams), settingsStore(store) {
+VstManager::VstManager(audioMasterCallback audioMaster, const library::ConfigFile& store)
+    : AudioEffectX(audioMaster, kNumPrograms, kNumParams), settingsStore_(store) {
     construct();
 }
 
@@ -48,32 +42,27 @@ void VstManager::construct() {
     setUniqueID(kUniqueId);
     canProcessReplacing(true);
     isSynth(true);
-    for (auto& value : ownParameters) value = 0.0f;
-    std::memset(ownParameterNames, 0, sizeof(ownParameterNames));
+    for (auto& value : ownParameters_) value = 0.0f;
+    std::memset(ownParameterNames_, 0, sizeof(ownParameterNames_));
     initialise();
     suspend();
     programsAreChunks(true);
+    lastCompleteState_ = files::encodeManagerState(captureState());
     std::lock_guard<std::mutex> lock(instancesMutex);
     instances().push_back(this);
 }
 
 void VstManager::initialise() {
-    instrument = nullptr;
-    oversamplingFactor = 1;
-    appliedFactor = 1;
-    vstStrncpy(ownParameterNames[0], "OverSamp", kVstMaxParamStrLen);
-    for (auto& value : ownParameters) value = 0.0f;
-    unloadRequested = false;
-    audioAcknowledged = false;
-    for (MidiSlot& slot : midiSlots) slot.name.clear();
-    clearMidiState();
-    replayEvents.assign(kReplayEvents, VstMidiEvent{});
-    instrumentPath.clear();
-
-    settings_.load(settingsStore);
-
+    oversamplingFactor_ = 1;
+    oversampler_.setFactor(1);
+    vstStrncpy(ownParameterNames_[0], "OverSamp", kVstMaxParamStrLen);
+    for (auto& value : ownParameters_) value = 0.0f;
+    for (std::string& name : midiSlotNames_) name.clear();
+    midiState_.clear();
+    instrumentPath_.clear();
+    settings_.load(settingsStore_);
     prepareBuffers();
-    instrumentCanReplace = true;
+    instrumentCanReplace_ = true;
 }
 
 VstManager::~VstManager() {
@@ -84,26 +73,18 @@ VstManager::~VstManager() {
     }
     // The host has stopped processing before it closes us; the gate makes sure of it.
     GateHold hold(gate, GateHold::wait);
-    settings_.saveBrowserRectangle(settingsStore);
-    if (AEffect* child = instrument.exchange(nullptr)) closeChild(child, instrumentLibrary, instrumentActive);
-    for (MidiSlot& slot : midiSlots)
-        if (AEffect* child = slot.effect.exchange(nullptr)) closeChild(child, slot.library);
-}
-
-void VstManager::closeChild(AEffect* child, vexlo::manager::HostedPlugin& library, bool active) {
-    child->user = nullptr;
-    if (active) child->dispatcher(child, effMainsChanged, 0, 0, nullptr, 0.0f);
-    child->dispatcher(child, effClose, 0, 0, nullptr, 0.0f);
-    library.release();
+    settings_.saveBrowserRectangle(settingsStore_);
+    instrument_.close();
+    for (HostedChild& slot : midiSlots_) slot.close();
 }
 
 std::string VstManager::pluginDirectory() {
     static const std::string directory = [] {
-        std::string path = vexlo::platform::ownLibraryPath();
-        if (path.empty()) path = std::string("c:") + vexlo::platform::pathSeparator();
-        if (path.size() > 9022) vexlo::library::report("Path of the VST DLL is too long!", "Error!");
+        std::string path = platform::ownLibraryPath();
+        if (path.empty()) path = std::string("c:") + platform::pathSeparator();
+        if (path.size() > library::kMaxPathLength) library::report("Path of the VST DLL is too long!", "Error!");
         std::size_t cut = path.find_last_of("\\/");
-        return (cut == std::string::npos ? std::string() : path.substr(0, cut)) + vexlo::platform::pathSeparator();
+        return (cut == std::string::npos ? std::string() : path.substr(0, cut)) + platform::pathSeparator();
     }();
     return directory;
 }
@@ -112,60 +93,64 @@ std::string VstManager::pluginDirectory() {
 
 void VstManager::suspend() {
     GateHold hold(gate, GateHold::wait);
-    resumed = false;
-    if (AEffect* child = instrument.load(); child && hold) setInstrumentActive(child, false);
-}
-
-// Tells the instrument to resume or suspend, unless it already is.
-void VstManager::setInstrumentActive(AEffect* child, bool active) {
-    if (instrumentActive == active) return;
-    instrumentActive = active;
-    child->dispatcher(child, effMainsChanged, 0, active ? 1 : 0, nullptr, 0.0f);
+    resumed_ = false;
+    if (hold) instrument_.suspend();
 }
 
 void VstManager::resume() {
     {
         GateHold hold(gate, GateHold::wait);
-        resumed = true;
+        resumed_ = true;
         if (hold) {
             prepareBuffers();
-            if (instrument.load()) applyFactor();
+            if (instrument_.isLoaded()) applyFactor();
         }
-        clearMidiState();
+        midiState_.clear();
     }
     AudioEffectX::resume();
 }
 
 void VstManager::setSampleRate(float rate) {
+    if (!(rate > 0.0f && rate <= kMaxSampleRate)) return;
     GateHold hold(gate, GateHold::wait);
     if (rate == sampleRate) return;
     sampleRate = rate;
-    if (hold && instrument.load()) applyFactor();
+    if (hold && instrument_.isLoaded()) applyFactor();
 }
 
 void VstManager::setBlockSize(VstInt32 size) {
+    if (size <= 0) return;
+    size = std::min(size, Oversampler::kMaxBlock);
     GateHold hold(gate, GateHold::wait);
     if (!hold) return;
     blockSize = size;
     prepareBuffers();
-    for (MidiSlot& slot : midiSlots)
-        if (AEffect* child = slot.effect.load()) child->dispatcher(child, effSetBlockSize, 0, size, nullptr, 0.0f);
-    if (instrument.load()) applyFactor();
+    for (HostedChild& slot : midiSlots_) slot.setBlockSize(size);
+    if (instrument_.isLoaded()) applyFactor();
 }
 
-int VstManager::desiredFactor() const { return bypassFlag.load() ? 1 : oversamplingFactor.load(); }
+void VstManager::prepareBuffers() {
+    // The channel arrays serve the instrument and the MIDI slots alike: as many entries as the
+    // widest of them has pins.
+    int channels = std::max({2, instrumentOutputs_, instrumentInputs_});
+    for (const HostedChild& slot : midiSlots_) channels = std::max({channels, slot.numOutputs(), slot.numInputs()});
+    oversampler_.prepare(blockSize, channels);
+}
+
+int VstManager::desiredFactor() const { return bypassFlag.load() ? 1 : oversamplingFactor_.load(); }
+
+// Parameter 0 chooses the factor: 4 x value, truncated, picks 1, 2, 4, 6 or 8.
+int VstManager::factorFor(float value, int current) {
+    static constexpr int kFactors[] = {1, 2, 4, 6, 8};
+    const float n = 4.0f * value;
+    if (!(n > -1.0f && n < 5.0f)) return current;
+    return kFactors[static_cast<int>(n)];
+}
 
 void VstManager::applyFactor() {
-    AEffect* child = instrument.load();
     const int factor = desiredFactor();
-    appliedFactor = factor;
-    decimatorState[0] = decimatorState[1] = 0.0f;
-    if (!child) return;
-    const bool wasActive = instrumentActive;
-    setInstrumentActive(child, false);
-    child->dispatcher(child, effSetSampleRate, 0, 0, nullptr, static_cast<float>(factor) * sampleRate);
-    child->dispatcher(child, effSetBlockSize, 0, static_cast<VstIntPtr>(factor) * blockSize, nullptr, 0.0f);
-    if (resumed || wasActive) setInstrumentActive(child, true);
+    oversampler_.setFactor(factor);
+    if (instrument_.isLoaded()) instrument_.setRateAndBlock(instrumentRate(factor), instrumentBlock(factor), resumed_);
 }
 
 void VstManager::setOversamplerBypass(bool on) {
@@ -173,7 +158,7 @@ void VstManager::setOversamplerBypass(bool on) {
     std::lock_guard<std::mutex> lock(instancesMutex);
     for (VstManager* manager : instances()) {
         GateHold hold(manager->gate, GateHold::wait);
-        if (hold && manager->instrument.load()) manager->applyFactor();
+        if (hold && manager->instrument_.isLoaded()) manager->applyFactor();
     }
 }
 
@@ -181,69 +166,65 @@ bool VstManager::oversamplerBypassed() { return bypassFlag.load(); }
 
 // ---- Parameters ----
 
+void VstManager::setOwnParameter(int index, float value) {
+    ownParameters_[index] = value;
+    if (index != 0) return;
+    const int factor = factorFor(value, oversamplingFactor_.load());
+    if (factor == oversamplingFactor_.load()) return;
+    GateHold hold(gate, GateHold::wait);
+    oversamplingFactor_ = factor;
+    if (hold && instrument_.isLoaded()) applyFactor();
+}
+
 void VstManager::setParameter(VstInt32 index, float value) {
     if (index >= 0 && index < kOwnParameters) {
-        ownParameters[index] = value;
-        if (index == 0) {
-            const int factor = factorForValue(value, oversamplingFactor.load());
-            if (factor != oversamplingFactor.load()) {
-                GateHold hold(gate, GateHold::wait);
-                oversamplingFactor = factor;
-                if (hold && instrument.load()) applyFactor();
-            }
-        }
+        setOwnParameter(index, value);
     } else if (index >= kOwnParameters) {
         GatePass pass(gate);
-        AEffect* child = instrument.load();
-        if (pass && child && index - kOwnParameters < child->numParams)
-            child->setParameter(child, index - kOwnParameters, value);
+        if (pass && index - kOwnParameters < instrument_.numParams())
+            instrument_.setParameter(index - kOwnParameters, value);
     }
 }
 
 float VstManager::getParameter(VstInt32 index) {
-    if (index >= 0 && index < kOwnParameters) return ownParameters[index];
+    if (index >= 0 && index < kOwnParameters) return ownParameters_[index];
     GatePass pass(gate);
-    AEffect* child = instrument.load();
-    if (pass && child && index >= kOwnParameters && index - kOwnParameters < child->numParams)
-        return child->getParameter(child, index - kOwnParameters);
+    if (pass && index >= kOwnParameters && index - kOwnParameters < instrument_.numParams())
+        return instrument_.getParameter(index - kOwnParameters);
     return 0.0f;
 }
 
-void VstManager::reportChildParameterLabel(VstInt32 opcode, VstInt32 index, char* text) {
+void VstManager::reportChildParameterText(VstInt32 opcode, VstInt32 index, char* text) {
     if (index >= 0 && index < kOwnParameters) {
-        vstStrncpy(text, ownParameterNames[index], kVstMaxParamStrLen);
+        vstStrncpy(text, ownParameterNames_[index], kVstMaxParamStrLen);
         return;
     }
     GatePass pass(gate);
-    AEffect* child = instrument.load();
-    if (pass && child && index >= kOwnParameters && index - kOwnParameters < child->numParams) {
-        char answer[256] = {};
-        child->dispatcher(child, opcode, index - kOwnParameters, 0, answer, 0.0f);
-        vstStrncpy(text, answer, kVstMaxParamStrLen);
+    if (pass && index >= kOwnParameters && index - kOwnParameters < instrument_.numParams()) {
+        vstStrncpy(text, instrument_.text(opcode, index - kOwnParameters).c_str(), kVstMaxParamStrLen);
         return;
     }
     vstStrncpy(text, "    ", kVstMaxParamStrLen);
 }
 
-void VstManager::getParameterLabel(VstInt32 index, char* label) { reportChildParameterLabel(effGetParamLabel, index, label); }
+void VstManager::getParameterLabel(VstInt32 index, char* label) { reportChildParameterText(effGetParamLabel, index, label); }
 
-void VstManager::getParameterName(VstInt32 index, char* text) { reportChildParameterLabel(effGetParamName, index, text); }
+void VstManager::getParameterName(VstInt32 index, char* text) { reportChildParameterText(effGetParamName, index, text); }
 
 void VstManager::getParameterDisplay(VstInt32 index, char* text) {
-    if (index >= 0 && index < kOwnParameters) float2string(ownParameters[index], text, kVstMaxParamStrLen);
+    if (index >= 0 && index < kOwnParameters) float2string(ownParameters_[index], text, kVstMaxParamStrLen);
     else vstStrncpy(text, "    ", kVstMaxParamStrLen);
 }
 
 // ---- Programs ----
 
 void VstManager::forwardProgram(VstInt32 program) {
-    AEffect* child = instrument.load();
-    if (!child) {
+    if (!instrument_.isLoaded()) {
         curProgram = program;
         return;
     }
-    curProgram = std::max(0, std::min(program, child->numPrograms - 1));
-    child->dispatcher(child, effSetProgram, 0, curProgram, nullptr, 0.0f);
+    curProgram = std::max(0, std::min(program, instrument_.numPrograms() - 1));
+    instrument_.setProgram(curProgram);
 }
 
 void VstManager::setProgram(VstInt32 program) {
@@ -255,39 +236,34 @@ void VstManager::setProgram(VstInt32 program) {
 void VstManager::getProgramName(char* name) {
     *name = 0;
     GatePass pass(gate);
-    if (AEffect* child = instrument.load(); pass && child) {
-        char answer[256] = {};
-        child->dispatcher(child, effGetProgramName, 0, 0, answer, 0.0f);
-        vstStrncpy(name, answer, kVstMaxProgNameLen);
-    }
+    if (pass && instrument_.isLoaded()) vstStrncpy(name, instrument_.programName().c_str(), kVstMaxProgNameLen);
 }
 
 bool VstManager::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     *text = 0;
     GatePass pass(gate);
-    if (AEffect* child = instrument.load(); pass && child && index >= 0 && index < child->numPrograms) {
-        char answer[256] = {};
-        child->dispatcher(child, effGetProgramNameIndexed, index, 0, answer, 0.0f);
-        vstStrncpy(text, answer, kVstMaxProgNameLen);
-    }
+    if (pass && index >= 0 && index < instrument_.numPrograms())
+        vstStrncpy(text, instrument_.programNameIndexed(index).c_str(), kVstMaxProgNameLen);
     return true;
 }
 
 // ---- Identity ----
 
 bool VstManager::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
-    return vexlo::stereoOutputProperties(index, properties);
+    return stereoOutputProperties(index, properties);
 }
 
-bool VstManager::getEffectName(char* name) { return vexlo::copyName(name, "VexloVM", kVstMaxEffectNameLen); }
+bool VstManager::getEffectName(char* name) { return copyName(name, "VexloVM", kVstMaxEffectNameLen); }
 
-bool VstManager::getVendorString(char* text) { return vexlo::copyName(text, vexlo::kVendor, kVstMaxVendorStrLen); }
+bool VstManager::getVendorString(char* text) { return copyName(text, kVendor, kVstMaxVendorStrLen); }
 
-bool VstManager::getProductString(char* text) { return vexlo::copyName(text, "VexloVM", kVstMaxProductStrLen); }
+bool VstManager::getProductString(char* text) { return copyName(text, "VexloVM", kVstMaxProductStrLen); }
 
-VstInt32 VstManager::getVendorVersion() { return vexlo::kVendorVersion; }
+VstInt32 VstManager::getVendorVersion() { return kVendorVersion; }
 
 VstInt32 VstManager::canDo(char* text) {
     if (!std::strcmp(text, canDoWords::receiveVstEvents) || !std::strcmp(text, "receiveVstMidiEvents")) return 1;
     return -1;
 }
+
+}  // namespace vexlo::manager

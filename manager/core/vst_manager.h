@@ -1,45 +1,45 @@
 // Vexlo VM: an instrument that hosts one VST instrument and up to four MIDI effects in front of
 // it, passing the outer host's audio, MIDI, programs and parameters through.
+//
+// The manager is the host-facing front. Its parts each keep their own state: the children
+// (HostedChild), the loader that checks them (ChildLoader), the oversampler with the channel
+// buffers (Oversampler), the MIDI state (MidiStateTracker) and the state chunk's codec
+// (manager/files). Every structural change holds the gate; callers into children pass it.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "frame/audio_effect_x.h"
 #include "manager/core/audio_gate.h"
-#include "manager/core/hosted_plugin.h"
+#include "manager/core/child_loader.h"
+#include "manager/core/hosted_child.h"
+#include "manager/core/manager_observer.h"
+#include "manager/core/midi_state.h"
+#include "manager/core/oversampler.h"
+#include "manager/files/manager_state.h"
 #include "manager/library/config_file.h"
 #include "manager/library/settings.h"
 
-// What the manager asks of its editor. The editor implements it; without an editor nothing
-// happens.
-class ManagerEditorLink {
-public:
-    virtual ~ManagerEditorLink() = default;
-    virtual void closeHostedEditor(bool forget) = 0;
-    virtual void closeMidiSlotEditor(int slot) = 0;
-    virtual void setHostedInstrument(AEffect* instrument) = 0;
-    virtual void setMidiSlotLabel(int slot, const std::string& text) = 0;
-    virtual void setStatusText(const std::string& text) = 0;
-    virtual void setScanLabel(const std::string& text) = 0;
-};
+namespace vexlo::manager {
 
 class VstManager : public AudioEffectX {
 public:
     static constexpr VstInt32 kNumPrograms = 512;
     static constexpr VstInt32 kNumParams = 4000;
-    static constexpr VstInt32 kUniqueId = 0x62373533;  // "b753"
-    static constexpr int kOwnParameters = 11;
-    static constexpr int kMidiSlots = 4;
-    static constexpr int kMaxFactor = 8;
-    static constexpr int kReplayEvents = 999;
+    static constexpr VstInt32 kUniqueId = ChildLoader::kManagerUniqueId;  // "b753"
+    static constexpr int kOwnParameters = files::ManagerState::kOwnParameters;
+    static constexpr int kMidiSlots = files::ManagerState::kMidiSlots;
+    static constexpr int kMaxFactor = Oversampler::kMaxFactor;
 
     explicit VstManager(audioMasterCallback audioMaster);
     // The same, with the settings kept in the given store instead of the default one.
-    VstManager(audioMasterCallback audioMaster, const vexlo::library::ConfigFile& settingsStore);
+    VstManager(audioMasterCallback audioMaster, const library::ConfigFile& settingsStore);
     ~VstManager() override;
 
     // ---- Host face ----
@@ -71,8 +71,9 @@ public:
     virtual VstIntPtr routeMidiEvents(VstEvents* events);
 
     // ---- Children ----
-    // Loads an instrument. A null path asks the person for a file. callerHoldsBusy: the caller
-    // holds the gate already. expectedUniqueId: -1 for any, or the ID a preset file names.
+    // Loads an instrument. A null path asks the person for a file (before anything changes).
+    // callerHoldsBusy: the caller holds the gate already. expectedUniqueId: -1 for any, or the
+    // ID a preset file names.
     void loadInstrument(const char* path, bool callerHoldsBusy, VstInt32 expectedUniqueId);
     // Loads a MIDI effect into slot 0 to 3; a null path asks for a file.
     void loadMidiEffect(const char* path, int slot, bool callerHoldsBusy = false);
@@ -87,26 +88,19 @@ public:
     VstInt32 getChunk(void** data, bool isPreset) override;
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
 
-    AEffect* getInstrument() const { return instrument.load(); }
-    AEffect* getMidiSlot(int slot) const { return midiSlots[slot].effect.load(); }
-    const std::string& getMidiSlotName(int slot) const { return midiSlots[slot].name; }
-    const std::string& getInstrumentPath() const { return instrumentPath; }
-    int getOversamplingFactor() const { return oversamplingFactor.load(); }
-    int getAppliedFactor() const { return appliedFactor.load(); }
-    const vexlo::library::ManagerSettings& settings() const { return settings_; }
-    void setEditorLink(ManagerEditorLink* link) { editorLink = link; }
+    AEffect* getInstrument() const { return instrument_.effect(); }
+    AEffect* getMidiSlot(int slot) const { return midiSlots_[slot].effect(); }
+    const std::string& getMidiSlotName(int slot) const { return midiSlotNames_[slot]; }
+    const std::string& getInstrumentPath() const { return instrumentPath_; }
+    int getOversamplingFactor() const { return oversamplingFactor_.load(); }
+    int getAppliedFactor() const { return oversampler_.factor(); }
+    const library::ManagerSettings& settings() const { return settings_; }
+    const MidiStateTracker& midiState() const { return midiState_; }
+    void setObserver(ManagerObserver* observer) { observer_ = observer; }
 
     // The oversampler bypass, one for every instance in the process.
     static void setOversamplerBypass(bool on);
     static bool oversamplerBypassed();
-
-    // The MIDI state the preset loader replays.
-    struct ChannelValue {
-        std::uint8_t channel = 0;
-        std::int8_t value = 0;
-    };
-    const ChannelValue& heldNote(int note) const { return heldNotes[note]; }
-    const ChannelValue& controllerValue(int number) const { return controllerValues[number]; }
 
     // The folder of this library, with a trailing separator.
     static std::string pluginDirectory();
@@ -119,78 +113,84 @@ public:
 
 protected:
     // How a structural change reaches the children: the gate, held by the changing thread.
-    vexlo::manager::AudioGate gate;
+    AudioGate gate;
 
 private:
-    struct MidiSlot {
-        std::atomic<AEffect*> effect{nullptr};
-        vexlo::manager::HostedPlugin library;
-        std::string name;
-    };
-
     void construct();
-    // Removes the instrument: the caller holds the gate.
+    // ---- Changes; the caller holds the gate ----
     void unloadInstrument();
-    void closeChild(AEffect* child, vexlo::manager::HostedPlugin& library, bool active = true);
-    void setInstrumentActive(AEffect* child, bool active);
-    void forwardProgram(VstInt32 program);
-    // Configures the instrument for the factor in force (the chosen one, or 1 under the bypass):
-    // suspend, sample rate, block size, resume. The caller holds the gate.
+    void removeMidiEffect(int slot);
+    // Puts a prepared instrument in place of the current one.
+    void installInstrument(HostedChild&& child, const std::string& path);
+    void installMidiEffect(int slot, HostedChild&& child, const std::string& path);
+    // Configures the instrument for the factor in force (the chosen one, or 1 under the bypass).
     void applyFactor();
     void prepareBuffers();
+    void forwardProgram(VstInt32 program);
+    void setOwnParameter(int index, float value);
+
+    // ---- Preparing children, before the gate is taken ----
     int desiredFactor() const;
-    void chooseInstrumentFile();
-    void recordInDatabase(VstInt32 id, const std::string& path);
-    void clearMidiState();
-    void reportChildParameterLabel(VstInt32 opcode, VstInt32 index, char* text);
-    static std::vector<unsigned char> childStateCopy(const std::vector<unsigned char>& state);
-    void applyChildChunk(AEffect* child, const std::vector<unsigned char>& state, float rate);
-    void applyParameterDump(AEffect* child, const unsigned char* body, std::size_t size, bool flatList);
+    // The factor an instrument being opened on this thread is opened for; 0 when none is.
+    static int factorForChildBeingPrepared();
+    static int factorFor(float parameterValue, int current);
+    float instrumentRate(int factor) const { return sampleRate * static_cast<float>(factor); }
+    VstInt32 instrumentBlock(int factor) const { return blockSize * factor; }
+    // Loads, checks and opens an instrument for the given factor; false with the refusal.
+    bool prepareInstrument(const std::string& path, int factor, HostedChild& child, LoadMessage& refusal);
+    bool prepareMidiEffect(const std::string& path, HostedChild& child, LoadMessage& refusal);
+
+    // ---- State ----
+    files::ManagerState captureState();
+    // False when the gate could not be had; nothing changed then.
+    bool restoreState(const files::ManagerState& state, std::vector<LoadMessage>& messages);
+    void applyInstrumentState(const files::StoredChild& stored, bool flatList);
+    void applyParameterDump(const std::vector<unsigned char>& body, bool flatList);
+    void rememberState();
+
+    void reportChildParameterText(VstInt32 opcode, VstInt32 index, char* text);
     static VstIntPtr answerChild(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                  float opt, bool isMidiSlot);
 
-    vexlo::library::ConfigFile settingsStore;
-    vexlo::library::ManagerSettings settings_;
-    ManagerEditorLink* editorLink = nullptr;
+    library::ConfigFile settingsStore_;
+    library::ManagerSettings settings_;
+    ChildLoader loader_{settings_};
+    ManagerObserver* observer_ = nullptr;
 
-    // Children.
-    std::atomic<AEffect*> instrument{nullptr};
-    vexlo::manager::HostedPlugin instrumentLibrary;
-    MidiSlot midiSlots[kMidiSlots];
-    std::string instrumentPath;
-    std::atomic<int> instrumentOutputs{2};
-    std::atomic<int> instrumentInputs{0};
-    std::atomic<bool> instrumentCanReplace{true};
-    bool resumed = false;            // the host has resumed us
-    bool instrumentActive = false;   // the instrument is resumed
+    // Children, and what a state named that could not be loaded (kept to be saved again).
+    HostedChild instrument_;
+    std::array<HostedChild, kMidiSlots> midiSlots_;
+    std::array<std::string, kMidiSlots> midiSlotNames_;
+    files::StoredChild missingInstrument_;
+    std::array<files::StoredChild, kMidiSlots> missingMidiSlots_;
+    std::string instrumentPath_;
+    // The instrument's shape as read at load; read by processing once it has passed the gate.
+    int instrumentOutputs_ = 2;
+    int instrumentInputs_ = 0;
+    bool instrumentCanReplace_ = true;
+    bool resumed_ = false;  // the host has resumed us
 
     // Own parameters.
-    std::atomic<float> ownParameters[kOwnParameters];
-    char ownParameterNames[kOwnParameters][kVstMaxParamStrLen + 1];
-    std::atomic<int> oversamplingFactor{1};
-    std::atomic<int> appliedFactor{1};
+    std::atomic<float> ownParameters_[kOwnParameters];
+    char ownParameterNames_[kOwnParameters][kVstMaxParamStrLen + 1];
+    std::atomic<int> oversamplingFactor_{1};
 
-    // Guards shared with the audio thread.
-    std::atomic<bool> unloadRequested{false};
-    std::atomic<bool> audioAcknowledged{false};
-
-    // Processing state, touched by the audio thread only once prepared.
-    int chainPosition = 0;
-    std::vector<float> oversampled[2];
-    std::vector<float> scratch;
-    std::vector<float*> outputArray;
-    std::vector<float*> inputArray;
-    int preparedFrames = 0;  // host frames the buffers hold at the largest factor
-    float decimatorState[2] = {0.0f, 0.0f};
-    ChannelValue heldNotes[128];
-    ChannelValue controllerValues[128];
-    ChannelValue channelPressure;
-    ChannelValue pitchBend;
-    std::vector<VstMidiEvent> replayEvents;
-    std::vector<unsigned char> chunkBuffer;  // the last state handed to the host
+    // Processing.
+    Oversampler oversampler_;
+    MidiStateTracker midiState_;
+    int chainPosition_ = 0;
     // The instrument's copy of an event list when it runs oversampled.
     static constexpr int kForwardEvents = 1024;
-    VstMidiEvent forwardEvents[kForwardEvents];
-    alignas(VstEvents) char forwardListStorage[offsetof(VstEvents, events) + kForwardEvents * sizeof(VstEvent*)];
-    VstEvents* forwardList = reinterpret_cast<VstEvents*>(forwardListStorage);
+    VstMidiEvent forwardEvents_[kForwardEvents];
+    alignas(VstEvents) char forwardListStorage_[offsetof(VstEvents, events) + kForwardEvents * sizeof(VstEvent*)];
+    VstEvents* forwardList_ = reinterpret_cast<VstEvents*>(forwardListStorage_);
+
+    // The state last handed to the host, and the last one known complete: what a host gets
+    // when it asks while a change runs.
+    std::vector<unsigned char> chunkBuffer_;
+    std::vector<unsigned char> lastCompleteState_;
+    // Keeps two threads from capturing the children's states at once.
+    std::mutex stateMutex_;
 };
+
+}  // namespace vexlo::manager

@@ -8,8 +8,10 @@
 
 namespace vexlo::library {
 
-// Longest path the path helpers take.
-constexpr std::size_t kMaxPathLength = 9020;
+// Paths are held in buffers of this many characters, terminator included.
+constexpr std::size_t kPathBufferSize = 9024;
+// The longest path the path helpers take: room is left in the buffer for what they append.
+constexpr std::size_t kMaxPathLength = kPathBufferSize - 4;
 
 // `times` characters of `input` from position `start`; with trimBlanks, trailing blanks are
 // dropped unless the piece is all blanks. Refusals show the input with the reason as caption and
@@ -17,7 +19,7 @@ constexpr std::size_t kMaxPathLength = 9020;
 // Input!" (no input), "GetNChars - Len(Input) < Start plus Times!".
 std::string GetNChars(const char* input, int start, int times, bool trimBlanks);
 
-// Path pieces; "\" and "/" both separate folders. A path over 9020 characters is refused with
+// Path pieces; "\" and "/" both separate folders. A path over kMaxPathLength characters is refused with
 // the caption "Path Too Long!" and gives an empty result.
 std::string fileName(const std::string& path);   // after the last separator
 std::string baseName(const std::string& path);   // the file name without its extension

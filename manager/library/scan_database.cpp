@@ -30,6 +30,11 @@ void ScanDatabase::addPluginPath(std::int32_t uniqueId, const std::string& path)
     if (!store_.read(key)) store_.write(key, path, true);
 }
 
+bool ScanDatabase::isIgnored(const std::string& libraryPath) const {
+    auto value = store_.read(bookkeepingKey(baseName(libraryPath)));
+    return value && *value == "Ignore";
+}
+
 std::string ScanDatabase::bookkeepingKey(const std::string& baseName) {
     if (baseName.size() <= ConfigFile::kKeyWidth) return baseName;
     std::uint32_t hash = 2166136261u;  // FNV-1a

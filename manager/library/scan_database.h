@@ -18,6 +18,8 @@ public:
     const std::string& path() const { return store_.path(); }
 
     std::optional<std::string> findPluginPath(std::int32_t uniqueId) const;
+    // Whether the library is on the ignore list (it took its host down while it was probed).
+    bool isIgnored(const std::string& libraryPath) const;
     // Records the path for the ID unless the ID is known already.
     void addPluginPath(std::int32_t uniqueId, const std::string& path) const;
 

@@ -17,6 +17,8 @@
 
 namespace vexlo::test {
 
+using manager::VstManager;
+
 // Opens the gate to the tests.
 class TestManager : public VstManager {
 public:

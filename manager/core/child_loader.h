@@ -1,0 +1,54 @@
+// How a library becomes a child of Vexlo VM: the file dialogs, the checks a library must pass
+// to be an instrument or a MIDI plug-in, the messages for those that fail, and the scan
+// database entries of those that pass. The loader hands back a child that is entered and
+// checked; opening it and putting it in its place is the manager's.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "manager/core/hosted_child.h"
+#include "manager/library/settings.h"
+
+namespace vexlo::manager {
+
+enum class ChildRole { instrument, midiEffect };
+
+// A message for the person: the text and the caption.
+struct LoadMessage {
+    std::string text;
+    std::string caption;
+    bool empty() const { return text.empty() && caption.empty(); }
+    void show() const;
+};
+
+class ChildLoader {
+public:
+    // Vexlo VM's own ID: it does not host itself.
+    static constexpr VstInt32 kManagerUniqueId = 0x62373533;
+
+    explicit ChildLoader(const library::ManagerSettings& settings) : settings_(settings) {}
+
+    // The file dialogs; empty when the person cancels.
+    std::string chooseInstrument() const;
+    std::string chooseMidiEffect() const;
+
+    // Loads and enters the library and checks it for the role. True with the child entered,
+    // not yet opened, its calls to the host going to `owner`; false with nothing held and the
+    // message to show in *refusal.
+    bool load(const std::string& path, ChildRole role, audioMasterCallback callback, void* owner, HostedChild& child,
+              LoadMessage& refusal) const;
+
+    // The scan database.
+    std::optional<std::string> findInDatabase(VstInt32 uniqueId) const;
+    // Records the path for the ID unless the ID is known already.
+    void recordInDatabase(VstInt32 uniqueId, const std::string& path) const;
+
+    // What the scan asks of each library: its unique ID when it takes events.
+    static std::optional<VstInt32> probe(const std::string& path, audioMasterCallback callback);
+
+private:
+    const library::ManagerSettings& settings_;
+};
+
+}  // namespace vexlo::manager
