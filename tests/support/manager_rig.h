@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,27 @@ private:
     }
     int blockSize;
     std::vector<char> storage;
+};
+
+// Another thread holds the gate, as a change in progress does, until this object goes.
+class ChangeOnAnotherThread {
+public:
+    explicit ChangeOnAnotherThread(manager::AudioGate& gate)
+        : thread_([this, &gate] {
+              manager::GateHold hold(gate, manager::GateHold::wait);
+              holding_ = true;
+              while (!done_) platform::sleepMs(1);
+          }) {
+        while (!holding_) platform::sleepMs(1);
+    }
+    ~ChangeOnAnotherThread() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> holding_{false}, done_{false};
+    std::thread thread_;
 };
 
 // deltaFrames << 16 | status << 8 | data1, as the probe reports received events.

@@ -83,4 +83,21 @@ TEST(RealManager, LspTriggerMidiIsAMidiSlot) {
     EXPECT_GT(ManagerRig::ask(rig.instrument(), kAskEventCount), 0);
 }
 
+TEST(RealManager, AnEditedAmsynthSoundSurvivesASaveAndARestore) {
+    ManagerRig first(256);
+    first.manager->loadInstrument(kAmsynth, false, -1);
+    AEffect* synth = first.instrument();
+    ASSERT_NE(synth, nullptr);
+    synth->setParameter(synth, 0, 0.5f);  // the attack, away from every factory sound
+    const float edited = synth->getParameter(synth, 0);
+    const auto saved = first.chunk();
+
+    ManagerRig second(256, first.folder.path());
+    ASSERT_EQ(second.restore(saved), 1);
+    AEffect* restored = second.instrument();
+    ASSERT_NE(restored, nullptr);
+    EXPECT_NEAR(restored->getParameter(restored, 0), edited, 1e-3);
+    EXPECT_EQ(second.chunk(), second.chunk());
+}
+
 }  // namespace

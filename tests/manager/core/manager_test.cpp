@@ -15,27 +15,6 @@ using vexlo::manager::GateHold;
 
 namespace {
 
-// Another thread holds the gate, as a change in progress does, until this object goes.
-class ChangeOnAnotherThread {
-public:
-    explicit ChangeOnAnotherThread(vexlo::manager::AudioGate& gate)
-        : thread_([this, &gate] {
-              GateHold hold(gate, GateHold::wait);
-              holding_ = true;
-              while (!done_) vexlo::platform::sleepMs(1);
-          }) {
-        while (!holding_) vexlo::platform::sleepMs(1);
-    }
-    ~ChangeOnAnotherThread() {
-        done_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> holding_{false}, done_{false};
-    std::thread thread_;
-};
-
 std::string text(vexlo::host::Plugin& plugin, VstInt32 opcode, VstInt32 index) {
     char buffer[256] = {};
     plugin.dispatch(opcode, index, 0, buffer);
