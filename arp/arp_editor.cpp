@@ -7,6 +7,8 @@ const vexlo::toolkit::BitmapTable& arpBitmaps();
 
 namespace vexlo::arp {
 
+using namespace toolkit;
+
 namespace {
 
 constexpr const char* kSpeedEntries[] = {

@@ -7,11 +7,18 @@
 
 #include "toolkit/gui_editor.h"
 
-class ArpEffect;
-
 namespace vexlo::arp {
 
-using namespace vexlo::toolkit;
+class ArpEffect;
+
+using toolkit::AEffGUIEditor;
+using toolkit::CBitmap;
+using toolkit::CControl;
+using toolkit::CControlListener;
+using toolkit::CDrawContext;
+using toolkit::COptionMenu;
+using toolkit::CPoint;
+using toolkit::CRect;
 
 // 32 cells that a click toggles and a drag paints; a right-click offers preset patterns.
 class CGrid : public CControl {

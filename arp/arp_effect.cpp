@@ -6,6 +6,8 @@
 
 #include "arp/arp_editor.h"
 
+namespace vexlo::arp {
+
 namespace {
 constexpr char kHeaderCurrent[] = "VEXLOHDR02";
 constexpr char kHeaderOld[] = "VEXLOHDR01";
@@ -164,3 +166,5 @@ VstInt32 ArpEffect::setChunk(void* data, VstInt32 byteSize, bool) {
     setParameter(kVelocity, velocity);
     return 1;
 }
+
+}  // namespace vexlo::arp

@@ -7,7 +7,9 @@
 
 #include "frame/midi_plugin.h"
 
-class ArpEffect : public vexlo::MidiPluginEffect {
+namespace vexlo::arp {
+
+class ArpEffect : public MidiPluginEffect {
 public:
     static constexpr VstInt32 kNumPrograms = 512;
     static constexpr VstInt32 kNumParams = 9999;
@@ -108,3 +110,5 @@ private:
 
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<bool>::is_always_lock_free &&
               std::atomic<std::uint8_t>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free);
+
+}  // namespace vexlo::arp

@@ -6,6 +6,8 @@
 
 #include "arp/arp_effect.h"
 
+namespace vexlo::arp {
+
 namespace {
 
 // Each thread draws from its own generator, which starts at 1 and is never seeded, so a given
@@ -258,3 +260,5 @@ void ArpEffect::processReplacing(float**, float**, VstInt32 sampleFrames) {
         sendVstEventsToHost(outputEvents);
     }
 }
+
+}  // namespace vexlo::arp

@@ -1,3 +1,3 @@
 #include "arp/arp_effect.h"
 
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new ArpEffect(audioMaster); }
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new vexlo::arp::ArpEffect(audioMaster); }

@@ -11,10 +11,10 @@ function(vexlo_add_plugin target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   if(WIN32)
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32/plugin_exports.def)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/frame/plugin_exports_win32.def)
   else()
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/posix/entry_alias.cpp)
-    target_link_options(${target} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/platform/posix/plugin_exports.map)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/frame/entry_alias_posix.cpp)
+    target_link_options(${target} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/frame/plugin_exports_posix.map)
     if(NOT VEXLO_SANITIZE)
       # Sanitizer runtimes live in the program that loads the plug-in.
       target_link_options(${target} PRIVATE -Wl,--no-undefined)

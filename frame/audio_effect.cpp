@@ -7,10 +7,17 @@ namespace {
 
 AudioEffect* owner(AEffect* e) { return static_cast<AudioEffect*>(e->object); }
 
+// No exception may cross into a host written in another language or built by another compiler:
+// a request that throws (out of memory, for one) answers 0 and the host's process lives on.
 VstIntPtr VEXLO_CDECL dispatchTrampoline(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                          float opt) {
     AudioEffect* effect = owner(e);
-    VstIntPtr result = effect->dispatcher(opcode, index, value, ptr, opt);
+    VstIntPtr result = 0;
+    try {
+        result = effect->dispatcher(opcode, index, value, ptr, opt);
+    } catch (...) {
+        result = 0;
+    }
     if (opcode == effClose) {
         delete effect;
         return 1;
@@ -31,7 +38,10 @@ void VEXLO_CDECL processDoubleReplacingTrampoline(AEffect* e, double** in, doubl
 }
 
 void VEXLO_CDECL setParameterTrampoline(AEffect* e, VstInt32 index, float value) {
-    owner(e)->setParameter(index, value);
+    try {
+        owner(e)->setParameter(index, value);
+    } catch (...) {
+    }
 }
 
 float VEXLO_CDECL getParameterTrampoline(AEffect* e, VstInt32 index) { return owner(e)->getParameter(index); }

@@ -9,6 +9,8 @@ const vexlo::toolkit::BitmapTable& keySwitchBitmaps();
 
 namespace vexlo::keyswitch {
 
+using namespace toolkit;
+
 namespace {
 
 std::string keyText(const char* format, float value) {

@@ -7,11 +7,17 @@
 
 #include "toolkit/gui_editor.h"
 
-class KeySwitchEffect;
-
 namespace vexlo::keyswitch {
 
-using namespace vexlo::toolkit;
+class KeySwitchEffect;
+
+using toolkit::AEffGUIEditor;
+using toolkit::CBitmap;
+using toolkit::CControl;
+using toolkit::CControlListener;
+using toolkit::COptionMenu;
+using toolkit::CRect;
+using toolkit::CTextLabel;
 
 class KeySwitchEditor : public AEffGUIEditor, public CControlListener {
 public:

@@ -6,6 +6,8 @@
 
 #include "keyswitch/keyswitch_editor.h"
 
+namespace vexlo::keyswitch {
+
 std::atomic<std::int32_t> KeySwitchEffect::splitKey{36};
 
 namespace {
@@ -111,3 +113,4 @@ VstInt32 KeySwitchEffect::setChunk(void* data, VstInt32 byteSize, bool) {
     return 1;
 }
 
+}  // namespace vexlo::keyswitch

@@ -8,7 +8,9 @@
 
 #include "frame/midi_plugin.h"
 
-class KeySwitchEffect : public vexlo::MidiPluginEffect {
+namespace vexlo::keyswitch {
+
+class KeySwitchEffect : public MidiPluginEffect {
 public:
     static constexpr VstInt32 kNumPrograms = 512;
     static constexpr VstInt32 kNumParams = 9999;
@@ -49,3 +51,5 @@ private:
     std::atomic<bool> learnSwitchPending{false};
     unsigned char* chunk = nullptr;
 };
+
+}  // namespace vexlo::keyswitch

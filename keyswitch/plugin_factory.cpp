@@ -1,3 +1,3 @@
 #include "keyswitch/keyswitch_effect.h"
 
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new KeySwitchEffect(audioMaster); }
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster) { return new vexlo::keyswitch::KeySwitchEffect(audioMaster); }

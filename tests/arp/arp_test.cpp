@@ -8,6 +8,8 @@
 #include "arp/arp_effect.h"
 #include "tests/support/midi_rig.h"
 
+using vexlo::arp::ArpEffect;
+
 using namespace vexlo::test;
 using vexlo::host::MidiEvent;
 

@@ -6,6 +6,8 @@
 #include "keyswitch/keyswitch_effect.h"
 #include "tests/support/midi_rig.h"
 
+using vexlo::keyswitch::KeySwitchEffect;
+
 using namespace vexlo::test;
 using vexlo::host::MidiEvent;
 

@@ -12,6 +12,9 @@
 #include "tests/support/midi_rig.h"
 #include "toolkit/offscreen.h"
 
+using vexlo::arp::ArpEffect;
+using vexlo::keyswitch::KeySwitchEffect;
+
 using namespace vexlo::toolkit;
 using vexlo::arp::ArpEditor;
 using vexlo::arp::CGrid;

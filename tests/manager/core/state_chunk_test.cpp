@@ -8,6 +8,8 @@
 #include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
 
+using vexlo::arp::ArpEffect;
+
 using namespace vexlo::test;
 
 namespace {
