@@ -2,6 +2,7 @@
 // the state chunk.
 #include "arp/arp_effect.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "arp/arp_editor.h"
@@ -151,14 +152,20 @@ VstInt32 ArpEffect::getChunk(void** data, bool) {
 VstInt32 ArpEffect::setChunk(void* data, VstInt32 byteSize, bool) {
     if (!data || byteSize < kHeaderSize) return 0;
     const auto* bytes = static_cast<const unsigned char*>(data);
-    bool old = std::memcmp(bytes, kHeaderOld, kHeaderSize) == 0;
-    // A chunk shorter than its layout is refused whole.
+    const bool old = std::memcmp(bytes, kHeaderOld, kHeaderSize) == 0;
+    // Only our own chunks are read, and only whole: another header, a chunk shorter than its
+    // layout or a value out of its range is refused and the state stays as it was.
+    if (!old && std::memcmp(bytes, kHeaderCurrent, kHeaderSize) != 0) return 0;
     if (byteSize < (old ? kOldChunkSize : kChunkSize)) return 0;
 
-    float speed = readFloat(bytes + 10);
-    float mode = readFloat(bytes + 14);
-    float velocity = old ? 0.0f : readFloat(bytes + 18);
+    const float speed = readFloat(bytes + 10);
+    const float mode = readFloat(bytes + 14);
+    const float velocity = old ? 0.0f : readFloat(bytes + 18);
+    auto within = [](float value, float highest) { return std::isfinite(value) && value >= 0.0f && value <= highest; };
+    if (!within(speed, 14.0f) || !within(mode, 23.0f) || !within(velocity, 1.0f)) return 0;
     const unsigned char* pattern = bytes + (old ? kPatternOffsetOld : kPatternOffsetCurrent);
+    for (int i = 0; i < kPatternSteps; ++i)
+        if (pattern[i] > 1) return 0;
     for (int i = 0; i < kPatternSteps; ++i) stepPattern[i] = pattern[i];
     if (editor && editor->isOpen()) static_cast<vexlo::arp::ArpEditor*>(editor)->patternChanged();
     setParameter(kSpeed, speed);

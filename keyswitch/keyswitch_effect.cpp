@@ -108,8 +108,15 @@ VstInt32 KeySwitchEffect::getChunk(void** data, bool) {
 VstInt32 KeySwitchEffect::setChunk(void* data, VstInt32 byteSize, bool) {
     if (!data || byteSize < kChunkSize) return 0;  // a short chunk is refused whole
     const auto* bytes = static_cast<const unsigned char*>(data);
-    setParameter(kSplit, readFloat(bytes + 10));
-    setParameter(kSwitch, readFloat(bytes + 14));
+    // Our chunks begin with ten zero bytes and hold two key numbers; anything else is refused
+    // whole and the keys stay as they were.
+    for (int i = 0; i < 10; ++i)
+        if (bytes[i] != 0) return 0;
+    const float split = readFloat(bytes + 10), key = readFloat(bytes + 14);
+    auto isKey = [](float value) { return std::isfinite(value) && value >= 0.0f && value <= 127.0f; };
+    if (!isKey(split) || !isKey(key)) return 0;
+    setParameter(kSplit, split);
+    setParameter(kSwitch, key);
     return 1;
 }
 

@@ -1,6 +1,8 @@
 // Vexlo ARP MIDI, driven through its real library as a host drives it.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstring>
 #include <map>
 #include <thread>
@@ -360,10 +362,17 @@ TEST(Arp, ShortChunksAreRefusedAndChangeNothing) {
     EXPECT_EQ(rig.plugin->dispatch(effSetChunk, 0, 54, nullptr), 0);
     EXPECT_EQ(chunkOf(rig), before);
 
-    std::vector<unsigned char> foreign = before;
-    std::memcpy(foreign.data(), "SOMETHING!", 10);  // any other header reads as the current layout
-    foreign[10 + 0] = 0;
-    EXPECT_EQ(rig.plugin->dispatch(effSetChunk, 0, 54, foreign.data()), 1);
+    // Another header, a value out of its range or a pattern byte other than 0 and 1: refused
+    // whole, the state unchanged.
+    std::vector<std::vector<unsigned char>> bad(6, before);
+    std::memcpy(bad[0].data(), "SOMETHING!", 10);
+    const float outside[] = {std::nanf(""), 15.0f, -1.0f, INFINITY};
+    const int at[] = {10, 10, 14, 18};  // speed, speed, mode, velocity
+    for (int i = 0; i < 4; ++i) std::memcpy(bad[1 + i].data() + at[i], &outside[i], 4);
+    bad[5][22 + 7] = 2;
+    for (auto& chunk : bad) EXPECT_EQ(rig.plugin->dispatch(effSetChunk, 0, 54, chunk.data()), 0);
+    EXPECT_EQ(chunkOf(rig), before);
+    EXPECT_EQ(rig.plugin->dispatch(effSetChunk, 0, 54, before.data()), 1);
 }
 
 TEST(Arp, BypassReturnsNotesUnchangedAndResetsThePattern) {

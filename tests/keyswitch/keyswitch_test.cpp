@@ -1,6 +1,8 @@
 // Vexlo Key-Switch MIDI, through its real library; learning through the engine the editor uses.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstring>
 
 #include "keyswitch/keyswitch_effect.h"
@@ -152,6 +154,13 @@ TEST(KeySwitch, ChunkRoundTripAndShortChunks) {
     auto shortChunk = chunkWith(70.0f, 60.0f);
     EXPECT_EQ(other.plugin->dispatch(effSetChunk, 0, 17, shortChunk.data()), 0);
     EXPECT_EQ(other.plugin->dispatch(effSetChunk, 0, 18, nullptr), 0);
+    EXPECT_EQ(other.getParameter(1), 36.0f);
+    // Not ours (a header that is not ten zero bytes) or keys that are no keys: refused whole.
+    auto foreign = chunkWith(70.0f, 60.0f);
+    foreign[3] = 'X';
+    std::vector<std::vector<unsigned char>> bad = {foreign, chunkWith(std::nanf(""), 60.0f), chunkWith(70.0f, 128.0f),
+                                                   chunkWith(-1.0f, 60.0f), chunkWith(70.0f, INFINITY)};
+    for (auto& chunk : bad) EXPECT_EQ(other.plugin->dispatch(effSetChunk, 0, 18, chunk.data()), 0);
     EXPECT_EQ(other.getParameter(1), 36.0f);
     EXPECT_EQ(other.plugin->dispatch(effSetChunk, 1, 18, saved.data()), 1);
     EXPECT_EQ(other.getParameter(0), 50.0f);
