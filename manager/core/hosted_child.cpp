@@ -202,6 +202,13 @@ VstIntPtr HostedChild::setChunk(const std::vector<unsigned char>& bytes, VstInt3
     return dispatch(effSetChunk, index, static_cast<VstIntPtr>(bytes.size()), chunkCopy_.data());
 }
 
+void HostedChild::restoreChunk(const std::vector<unsigned char>& bytes, float rate) {
+    suspend();
+    setChunk(bytes);
+    setSampleRate(rate);
+    resume();
+}
+
 // ---- Processing ----
 
 VstIntPtr HostedChild::processEvents(VstEvents* events) { return dispatch(effProcessEvents, 0, 0, events); }

@@ -101,6 +101,9 @@ public:
     // Hands the bytes over, followed by a few zero bytes: some plug-ins read text in their
     // chunks up to a terminator they never counted.
     VstIntPtr setChunk(const std::vector<unsigned char>& bytes, VstInt32 index = 0);
+    // A saved bank chunk as a restore hands it over: suspended, the chunk, the rate it runs
+    // at (some plug-ins rebuild their sound from it), resumed.
+    void restoreChunk(const std::vector<unsigned char>& bytes, float rate);
 
     // ---- Processing ----
     VstIntPtr processEvents(VstEvents* events);

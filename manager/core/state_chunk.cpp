@@ -100,13 +100,17 @@ void VstManager::applyParameterDump(const std::vector<unsigned char>& body, bool
 }
 
 void VstManager::applyInstrumentState(const StoredChild& stored, bool flatList) {
-    const bool chunk = stored.kind == files::kStateChunk && !stored.state.empty();
-    if (!chunk && stored.kind != files::kStateParamDump) return;
-    instrument_.suspend();
-    if (chunk) instrument_.setChunk(stored.state);
-    else applyParameterDump(stored.state, flatList);
-    instrument_.setSampleRate(instrumentRate(oversampler_.factor()));
-    instrument_.resume();
+    const float rate = instrumentRate(oversampler_.factor());
+    if (stored.kind == files::kStateChunk && !stored.state.empty()) {
+        instrument_.restoreChunk(stored.state, rate);
+    } else if (stored.kind == files::kStateParamDump) {
+        instrument_.suspend();
+        applyParameterDump(stored.state, flatList);
+        instrument_.setSampleRate(rate);
+        instrument_.resume();
+    } else {
+        return;
+    }
     // The state brought its own sound: telling the instrument its program again would replace
     // that sound with the bank's copy of the program.
     const VstInt32 wanted = std::max(0, std::min(curProgram, instrument_.numPrograms() - 1));
@@ -135,36 +139,24 @@ bool VstManager::restoreState(const ManagerState& state, std::vector<LoadMessage
     const int factor = oversamplerBypassed() ? 1 : factorFor(state.ownParameters[0], oversamplingFactor_.load());
 
     // The children, loaded and opened while processing goes on.
-    auto prepare = [&](Plan& plan, VstInt32 id, bool instrument) {
-        auto path = loader_.findInDatabase(id);
-        if (!path) {
-            plan.action = Plan::missing;
-            tell(id, {"Couldn't find the VST ID in the database", "!"});
-            return;
-        }
+    auto prepareFrom = [&](Plan& plan, const std::string& path, VstInt32 id, bool instrument) {
         LoadMessage refusal;
-        const bool ok = instrument ? prepareInstrument(*path, factor, plan.child, refusal)
-                                   : prepareMidiEffect(*path, plan.child, refusal);
-        if (ok) {
-            plan.action = Plan::install;
-            plan.path = *path;
-        } else {
-            plan.action = Plan::missing;
-            tell(id, refusal);
-        }
+        const bool ok = instrument ? prepareInstrument(path, factor, plan.child, refusal)
+                                   : prepareMidiEffect(path, plan.child, refusal);
+        plan.action = ok ? Plan::install : Plan::missing;
+        plan.path = path;
+        if (!ok) tell(id, refusal);
+    };
+    auto prepare = [&](Plan& plan, VstInt32 id, bool instrument) {
+        if (auto path = loader_.findInDatabase(id)) return prepareFrom(plan, *path, id, instrument);
+        plan.action = Plan::missing;
+        tell(id, {"Couldn't find the VST ID in the database", "!"});
     };
     Plan instrumentPlan;
     const VstInt32 instrumentId = state.instrument.id;
     if (state.version == 1) {
-        if (state.libraryPath.size() > 2) {
-            LoadMessage refusal;
-            if (prepareInstrument(state.libraryPath, factor, instrumentPlan.child, refusal)) {
-                instrumentPlan.action = Plan::install;
-                instrumentPlan.path = state.libraryPath;
-            } else {
-                messages.push_back(refusal);
-            }
-        }
+        // The oldest layout with a path names no ID: a library it cannot load is not kept.
+        if (state.libraryPath.size() > 2) prepareFrom(instrumentPlan, state.libraryPath, -1, true);
     } else if (state.version >= 2 && instrumentId != -1 &&
                (!instrument_.isLoaded() || instrument_.uniqueId() != instrumentId)) {
         prepare(instrumentPlan, instrumentId, true);
@@ -196,7 +188,7 @@ bool VstManager::restoreState(const ManagerState& state, std::vector<LoadMessage
         break;
     }
     case Plan::missing:
-        missingInstrument_ = state.instrument;
+        if (state.version >= 2) missingInstrument_ = state.instrument;
         stateApplies = false;
         break;
     default:
@@ -216,13 +208,8 @@ bool VstManager::restoreState(const ManagerState& state, std::vector<LoadMessage
             const VstInt32 id = plan.child.uniqueId();
             installMidiEffect(s, std::move(plan.child), plan.path);
             loader_.recordInDatabase(id, plan.path);
-            HostedChild& slot = midiSlots_[i];
-            if (stored.kind == files::kStateChunk && !stored.state.empty()) {
-                slot.suspend();
-                slot.setChunk(stored.state);
-                slot.setSampleRate(sampleRate);
-                slot.resume();
-            }
+            if (stored.kind == files::kStateChunk && !stored.state.empty())
+                midiSlots_[i].restoreChunk(stored.state, sampleRate);
             break;
         }
         case Plan::remove:
