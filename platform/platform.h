@@ -42,6 +42,20 @@ struct DirectoryEntry {
 std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::string& pattern = "*");
 bool deleteFile(const std::string& path);
 bool fileExists(const std::string& path);
+// What a path names: nothing, a regular file (with its size), a folder, or something else
+// (a device, a pipe, a socket), which no reader here opens.
+enum class PathKind { missing, regularFile, folder, other };
+struct PathInfo {
+    PathKind kind = PathKind::missing;
+    std::uint64_t size = 0;
+};
+PathInfo pathInfo(const std::string& path);
+bool isFolder(const std::string& path);
+// A text naming a folder itself, whatever links lead to it (device and inode, or volume and
+// file index); empty when the folder cannot be asked.
+std::string folderIdentity(const std::string& path);
+// Renames a file, replacing nothing: false when the new name exists or the rename fails.
+bool renameFile(const std::string& from, const std::string& to);
 
 // ---- User-interface threads ----
 // Prepares the calling thread for editor windows (OLE on Windows), and undoes it.

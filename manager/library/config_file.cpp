@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <set>
 
 #include "manager/library/path_utils.h"
 #include "platform/platform.h"
@@ -58,9 +61,62 @@ bool readAll(const std::string& path, std::string* bytes) {
     bytes->clear();
     char buffer[64 * 1024];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes->append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+        bytes->append(buffer, n);
+        // A file that grows while it is read is no store of ours.
+        if (bytes->size() > ConfigFile::kMaxBytes) break;
+    }
+    const bool ok = !std::ferror(file) && bytes->size() <= ConfigFile::kMaxBytes;
     std::fclose(file);
-    return true;
+    return ok;
+}
+
+// Whether a store's bytes parse whole (a header, keys of 39 characters, values no shorter than
+// their field, no record without its value), with the records as far as they parse. Without
+// `records` it only checks, as every access to a store does.
+bool parse(const std::string& bytes, std::vector<ConfigFile::Record>* records) {
+    bool whole = bytes.compare(0, std::strlen(kHeaderTitle), kHeaderTitle) == 0;
+    if (!whole) return false;
+    std::size_t position = lineAt(bytes, 0).next;
+    if (position >= bytes.size()) return false;  // cut before the filler
+    position = lineAt(bytes, position).next;
+    while (position < bytes.size()) {
+        Line key = lineAt(bytes, position);
+        if (key.next >= bytes.size() && key.end == bytes.size()) {
+            whole = false;  // a key without its value
+            break;
+        }
+        Line value = lineAt(bytes, key.next);
+        const std::size_t keyLength = key.end - key.begin, valueLength = value.end - value.begin;
+        if (keyLength != ConfigFile::kKeyWidth || valueLength < ConfigFile::kShortField) {
+            whole = false;
+            break;
+        }
+        if (records) {
+            std::string name = bytes.substr(key.begin, keyLength), text = bytes.substr(value.begin, valueLength);
+            name.erase(name.find_last_not_of(' ') + 1);
+            const std::size_t last = text.find_last_not_of(' ');
+            text.erase(last == std::string::npos ? 0 : last + 1);
+            records->push_back({name, text, valueLength > ConfigFile::kShortField});
+        }
+        position = value.next;
+    }
+    return whole;
+}
+
+// Each of these is said once per file in a process, however often the file is touched.
+void tellOnce(const std::string& path, const char* caption) {
+    static std::mutex mutex;
+    static std::set<std::string> told;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!told.insert(path + '\n' + caption).second) return;
+    }
+    report(path, caption);
+}
+
+bool isAbsolute(const std::string& path) {
+    return (!path.empty() && (path[0] == '/' || path[0] == '\\')) || (path.size() > 2 && path[1] == ':');
 }
 
 }  // namespace
@@ -75,10 +131,70 @@ std::string ConfigFile::defaultPath() {
     return own.substr(0, dot + 1) + "vIni";
 }
 
+ConfigFile::Access ConfigFile::load(std::string& bytes) const {
+    const platform::PathInfo info = platform::pathInfo(path_);
+    if (info.kind == platform::PathKind::missing) return Access::missing;
+    if (info.kind != platform::PathKind::regularFile || info.size > kMaxBytes || !readAll(path_, &bytes)) {
+        tellOnce(path_, "Can't read this file: nothing is written to it!");
+        return Access::unreadable;
+    }
+    if (parse(bytes, nullptr)) return Access::readable;
+    std::vector<Record> kept;
+    parse(bytes, &kept);
+    // Appending to a store that does not parse would add records nobody can read back.
+    std::string aside;
+    for (int n = 1; n < 100 && aside.empty(); ++n) {
+        std::string name = path_ + ".damaged" + (n > 1 ? std::to_string(n) : std::string());
+        if (platform::pathInfo(name).kind == platform::PathKind::missing && platform::renameFile(path_, name))
+            aside = name;
+    }
+    if (aside.empty()) {
+        tellOnce(path_, "Can't read this file: nothing is written to it!");
+        return Access::unreadable;
+    }
+    tellOnce(path_, "Damaged file set aside and made anew!");
+    if (!rebuild(kept) || !readAll(path_, &bytes)) return Access::unreadable;
+    return Access::readable;
+}
+
+bool ConfigFile::rebuild(const std::vector<Record>& records) const {
+    // Written beside the store first, so that a failure leaves the store as it was.
+    const ConfigFile fresh(path_ + ".new");
+    platform::deleteFile(fresh.path());
+    if (!fresh.create()) return false;
+    for (const Record& record : records)
+        if (!fresh.write(record.key, record.value, record.longField)) {
+            platform::deleteFile(fresh.path());
+            return false;
+        }
+    if (platform::pathInfo(path_).kind != platform::PathKind::missing && !platform::deleteFile(path_)) return false;
+    return platform::renameFile(fresh.path(), path_);
+}
+
+std::vector<ConfigFile::Record> ConfigFile::records() const {
+    std::string bytes;
+    if (load(bytes) != Access::readable) return {};
+    std::vector<Record> all;
+    parse(bytes, &all);
+    return all;
+}
+
+bool ConfigFile::keepOnly(const std::function<bool(const Record&)>& keep) const {
+    std::string bytes;
+    const Access access = load(bytes);
+    if (access == Access::missing) return true;
+    if (access != Access::readable) return false;
+    std::vector<Record> all, kept;
+    parse(bytes, &all);
+    for (Record& record : all)
+        if (keep(record)) kept.push_back(std::move(record));
+    return rebuild(kept);
+}
+
 std::optional<std::string> ConfigFile::read(const std::string& key) const {
     if (key.size() > kKeyWidth) return std::nullopt;
     std::string bytes;
-    if (!readAll(path_, &bytes)) return std::nullopt;
+    if (load(bytes) != Access::readable) return std::nullopt;
     auto field = findKey(bytes, padded(key, kKeyWidth));
     if (!field) return std::nullopt;
     std::string value = bytes.substr(field->begin, field->length);
@@ -94,7 +210,10 @@ std::optional<long> ConfigFile::readNumber(const std::string& key) const {
 }
 
 bool ConfigFile::create() const {
-    std::FILE* file = std::fopen(path_.c_str(), "wb");
+    // Only in a folder that exists, named in full: never in whatever the current folder is.
+    const std::size_t cut = path_.find_last_of("\\/");
+    const bool placed = isAbsolute(path_) && cut != std::string::npos && platform::isFolder(path_.substr(0, cut + 1));
+    std::FILE* file = placed ? std::fopen(path_.c_str(), "wb") : nullptr;
     if (!file) {
         report(path_, "Fatal Error: can't create Config.vIni file!");
         return false;
@@ -111,8 +230,12 @@ bool ConfigFile::create() const {
 bool ConfigFile::write(const std::string& key, const std::string& text, bool longField) const {
     if (key.size() > kKeyWidth || holdsLineEnd(key) || holdsLineEnd(text)) return false;
     std::string bytes;
-    if (!readAll(path_, &bytes)) {
-        if (!create() || !readAll(path_, &bytes)) return false;
+    switch (load(bytes)) {
+    case Access::unreadable: return false;
+    case Access::missing:
+        if (!create() || load(bytes) != Access::readable) return false;
+        break;
+    case Access::readable: break;
     }
     const std::size_t width = longField ? kLongField : kShortField;
     if (auto field = findKey(bytes, padded(key, kKeyWidth))) {

@@ -6,8 +6,12 @@
 // key keeps its field for the life of the file.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vexlo::library {
 
@@ -16,6 +20,8 @@ public:
     static constexpr std::size_t kKeyWidth = 39;
     static constexpr std::size_t kShortField = 39;
     static constexpr std::size_t kLongField = 1023;
+    // No store grows near this; a larger file is not ours and is never read or changed.
+    static constexpr std::uint64_t kMaxBytes = 16u << 20;
 
     // The default store: our own library's path with the extension "vIni".
     ConfigFile();
@@ -37,8 +43,27 @@ public:
     // The same for a number, stored as "%f".
     bool write(const std::string& key, double number, bool longField) const;
 
+    // Every record in file order: key and value (trailing blanks removed), and whether it has
+    // a long field.
+    struct Record {
+        std::string key;
+        std::string value;
+        bool longField = false;
+    };
+    std::vector<Record> records() const;
+    // Writes the store anew with the records the filter keeps. False, the file untouched, when
+    // it cannot be read or written.
+    bool keepOnly(const std::function<bool(const Record&)>& keep) const;
+
 private:
+    enum class Access { missing, readable, unreadable };
+    // Reads the whole file. A file that exists but is no regular file, is too large or cannot
+    // be opened is unreadable: the person is told once and nothing is written to it. A file
+    // that does not parse as a store is set aside beside itself and rebuilt from the records
+    // that parse, and the person is told once.
+    Access load(std::string& bytes) const;
     bool create() const;
+    bool rebuild(const std::vector<Record>& records) const;
 
     std::string path_;
 };

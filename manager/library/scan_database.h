@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "manager/library/config_file.h"
@@ -29,8 +30,9 @@ public:
     // Told the base name of each library before it is probed, and "" when the scan ends.
     using Progress = std::function<void(const std::string& baseName)>;
 
-    // Walks the folder and its sub-folders depth first and probes every plug-in library not
-    // probed before. A full scan (onlyNew false) starts from an empty database.
+    // Walks the folder and its sub-folders depth first, each folder once however links lead to
+    // it, and probes every plug-in library not probed before. A full scan (onlyNew false) starts
+    // from a database that holds only the ignore list.
     void scan(const std::string& folder, bool onlyNew, const Probe& probe, const Progress& progress = {}) const;
 
     // The key under which a library's bookkeeping ("Ok" or "Ignore") is kept: its base name,
@@ -39,10 +41,14 @@ public:
     static std::string bookkeepingKey(const std::string& baseName);
 
     static constexpr const char* kMarkerKey = "Adding VST";
+    // How the marker names a library whose path is longer than its field: by bookkeeping key.
+    static constexpr const char* kKeyedMarker = "Key:";
 
 private:
-    void walk(const std::string& folder, const Probe& probe, const Progress& progress, int depth) const;
-    void probeLibrary(const std::string& path, const Probe& probe, const Progress& progress) const;
+    // False when the scan must stop: the marker could not be written.
+    bool walk(const std::string& folder, const Probe& probe, const Progress& progress, int depth,
+              std::set<std::string>& visited) const;
+    bool probeLibrary(const std::string& path, const Probe& probe, const Progress& progress) const;
 
     ConfigFile store_;
 };

@@ -7,13 +7,19 @@ namespace vexlo::library {
 
 namespace {
 
+std::string withSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += platform::pathSeparator();
+    return folder;
+}
+
 // The stored folder, or the one the person chooses now (saved with a trailing separator), or
-// nothing when they cancel.
+// nothing when they cancel. Files are made in these folders: a stored value that names no
+// folder (cut short, or the folder is gone) counts as never chosen.
 std::string folderSetting(const ConfigFile& store, const char* key, const char* title) {
-    if (auto stored = store.read(key)) return *stored;
+    if (auto stored = store.read(key); stored && platform::isFolder(*stored)) return withSeparator(*stored);
     std::string chosen = platform::userServices().chooseFolder(title, "");
-    if (chosen.empty()) return {};
-    if (chosen.back() != '\\' && chosen.back() != '/') chosen += platform::pathSeparator();
+    if (chosen.empty() || !platform::isFolder(chosen)) return {};
+    chosen = withSeparator(chosen);
     store.write(key, chosen, true);
     return chosen;
 }
@@ -22,7 +28,8 @@ std::string folderSetting(const ConfigFile& store, const char* key, const char* 
 
 void ManagerSettings::load(const ConfigFile& store) {
     vstFolder = folderSetting(store, "VST Directory", "Vexlo VM - Select the VST files folder");
-    scanDatabasePath = vstFolder + "Vexlo VST Scan.vIni";
+    // Without a plug-in folder there is no scan database, and none in the current folder.
+    scanDatabasePath = vstFolder.empty() ? std::string() : vstFolder + "Vexlo VST Scan.vIni";
     fxpFolder = folderSetting(store, "FXPs Directory", "Vexlo VM - Select the FXP files folder");
     fxbFolder = folderSetting(store, "FXBs Directory", "Vexlo VM - Select the FXB files folder");
     midiVstFolder = folderSetting(store, "MIDI VSTs Directory", "Vexlo VM - Select the MIDI-VSTs files folder");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -71,6 +72,29 @@ bool deleteFile(const std::string& path) { return std::remove(path.c_str()) == 0
 bool fileExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+PathInfo pathInfo(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return {};
+    if (S_ISREG(st.st_mode)) return {PathKind::regularFile, static_cast<std::uint64_t>(st.st_size)};
+    if (S_ISDIR(st.st_mode)) return {PathKind::folder, 0};
+    return {PathKind::other, 0};
+}
+
+bool isFolder(const std::string& path) { return pathInfo(path).kind == PathKind::folder; }
+
+std::string folderIdentity(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(st.st_ino));
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) return false;
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 void beginUiThread() {}

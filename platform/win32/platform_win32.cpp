@@ -4,6 +4,8 @@
 
 #include <process.h>
 
+#include <cstdio>
+
 #include "platform/platform.h"
 
 namespace {
@@ -95,6 +97,32 @@ bool fileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+PathInfo pathInfo(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {PathKind::folder, 0};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {PathKind::other, 0};
+    return {PathKind::regularFile, (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+}
+
+bool isFolder(const std::string& path) { return pathInfo(path).kind == PathKind::folder; }
+
+std::string folderIdentity(const std::string& path) {
+    HANDLE folder = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(folder, &info) != 0;
+    CloseHandle(folder);
+    if (!ok || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    char text[64];
+    std::snprintf(text, sizeof(text), "%lx:%lx:%lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
+    return text;
+}
+
+bool renameFile(const std::string& from, const std::string& to) { return MoveFileA(from.c_str(), to.c_str()) != 0; }
 
 void beginUiThread() { OleInitialize(nullptr); }
 void endUiThread() { OleUninitialize(); }

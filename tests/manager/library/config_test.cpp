@@ -1,6 +1,8 @@
 // The configuration store, the path helpers and the manager's settings, on real files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 
 #include "manager/library/config_file.h"
@@ -233,6 +235,7 @@ TEST_F(ConfigTest, FileSearchFindsFilesByPattern) {
 TEST_F(ConfigTest, AFirstStartAsksForTheFourFoldersInOrderAndSavesThem) {
     const char sep = vexlo::platform::pathSeparator();
     const std::string root(1, sep);
+    for (const char* name : {"vst", "fxp", "fxb"}) std::filesystem::create_directories(folder.file(name));
     script.folders = {folder.file("vst"), folder.file("fxp") + sep, folder.file("fxb"), root};
     ManagerSettings settings;
     settings.load(store);
@@ -262,11 +265,12 @@ TEST_F(ConfigTest, AFirstStartAsksForTheFourFoldersInOrderAndSavesThem) {
 }
 
 TEST_F(ConfigTest, ACancelledQuestionLeavesTheFolderEmptyAndWritesNothing) {
+    std::filesystem::create_directories(folder.file("fxp"));
     script.folders = {"", folder.file("fxp")};
     ManagerSettings settings;
     settings.load(store);
     EXPECT_EQ(settings.vstFolder, "");
-    EXPECT_EQ(settings.scanDatabasePath, "Vexlo VST Scan.vIni");
+    EXPECT_EQ(settings.scanDatabasePath, "");  // never one in the current folder
     EXPECT_EQ(store.read("VST Directory"), std::nullopt);
     EXPECT_TRUE(store.read("FXPs Directory").has_value());
     EXPECT_EQ(store.read("FXBs Directory"), std::nullopt);

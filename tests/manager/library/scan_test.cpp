@@ -155,6 +155,114 @@ TEST(ScanCrash, ALibraryThatKillsItsProbeIsIgnoredByTheNextScan) {
     fs::remove_all(root, ignored);
 }
 
+TEST(ScanCrash, EveryScanLearnsFromACrashAndFullScansKeepTheIgnoreList) {
+    // Fixed folders, as above. Two libraries that take the probing process down, one by
+    // aborting and one by a segmentation fault, beside a good one; every scan here is full.
+    const fs::path root = fs::temp_directory_path() / "vexlo-scan-full";
+    const fs::path folder = root / "vst";
+    fs::remove_all(root);
+    fs::create_directories(folder);
+    fs::copy_file(pluginPath("test-crash"), folder / ("Aborts" + kExt));
+    fs::copy_file(pluginPath("test-segfault"), folder / ("Faults" + kExt));
+    fs::copy_file(pluginPath("test-synth"), folder / ("Fine" + kExt));
+    ScanDatabase database((root / "Vexlo VST Scan.vIni").string());
+    auto entry = [&](const std::string& key) { return ConfigFile(database.path()).read(key).value_or("<none>"); };
+
+    // Each crasher costs one process, whichever the walk meets first.
+    EXPECT_DEATH(database.scan(folder.string(), false, VstManager::probePlugin), "");
+    EXPECT_DEATH(database.scan(folder.string(), false, VstManager::probePlugin), "");
+    vexlo::platform::ScriptedUserServices script;
+    vexlo::platform::ScopedUserServices installed(script);
+    database.scan(folder.string(), false, VstManager::probePlugin);
+    EXPECT_EQ(entry("Aborts"), "Ignore");
+    EXPECT_EQ(entry("Faults"), "Ignore");
+    EXPECT_EQ(entry("Fine"), "Ok");
+    EXPECT_EQ(entry("1450464121"), (folder / ("Fine" + kExt)).string());
+    EXPECT_EQ(entry("Completed Scan"), "Yes");
+    ASSERT_EQ(script.messages.size(), 1u);  // the second crasher; the first was told in a lost process
+    EXPECT_EQ(script.messages[0].caption, "Failed VST added to Ignore list!");
+
+    // Another full scan rebuilds the IDs and keeps the ignore list: nothing crashes, nothing told.
+    database.scan(folder.string(), false, VstManager::probePlugin);
+    EXPECT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(entry("Aborts"), "Ignore");
+    EXPECT_EQ(entry("Faults"), "Ignore");
+    EXPECT_EQ(entry("Fine"), "Ok");
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+}
+
+TEST(ScanCrash, ACrashingLibraryWithAPathLongerThanTheMarkerIsIgnoredToo) {
+    if (vexlo::platform::pathSeparator() == '\\') GTEST_SKIP() << "Windows paths end at 260 characters";
+    const fs::path root = fs::temp_directory_path() / "vexlo-scan-long";
+    fs::remove_all(root);
+    fs::path folder = root / "vst";
+    fs::path deep = folder;
+    for (int i = 0; i < 7; ++i) deep /= std::string(200, static_cast<char>('a' + i));
+    fs::create_directories(deep);
+    const std::string bad = (deep / ("Killer" + kExt)).string();
+    ASSERT_GT(bad.size(), 1300u);
+    fs::copy_file(pluginPath("test-crash"), bad);
+    ScanDatabase database((root / "Vexlo VST Scan.vIni").string());
+    auto entry = [&](const std::string& key) { return ConfigFile(database.path()).read(key).value_or("<none>"); };
+
+    EXPECT_DEATH(database.scan(folder.string(), true, VstManager::probePlugin), "");
+    EXPECT_EQ(entry("Adding VST"), std::string(ScanDatabase::kKeyedMarker) + "Killer");
+    vexlo::platform::ScriptedUserServices script;
+    vexlo::platform::ScopedUserServices installed(script);
+    database.scan(folder.string(), true, VstManager::probePlugin);
+    EXPECT_EQ(entry("Killer"), "Ignore");
+    EXPECT_EQ(entry("Completed Scan"), "Yes");
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text, "Killer");
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+}
+
+TEST_F(ScanTest, LinksBackToTheFolderAreWalkedOnce) {
+    const std::string synth = place("test-synth", "sub/Synth" + kExt);
+    std::error_code error;
+    fs::create_directory_symlink(vst.path(), fs::path(vst.path()) / "back", error);
+    fs::create_directory_symlink(vst.path(), fs::path(vst.path()) / "sub" / "again", error);
+    if (error) GTEST_SKIP() << "no folder links here: " << error.message();
+    int probes = 0;
+    database.scan(vst.path(), false, [&](const std::string& path) {
+        ++probes;
+        return VstManager::probePlugin(path);
+    });
+    EXPECT_EQ(probes, 1);
+    EXPECT_EQ(entry("1450464121"), synth);
+    EXPECT_EQ(entry("Completed Scan"), "Yes");
+}
+
+TEST_F(ScanTest, TwoHundredLibrariesAreEachProbedOnce) {
+    for (int i = 0; i < 200; ++i) place("test-synth", "many/Synth" + std::to_string(i) + kExt);
+    int probes = 0;
+    auto counting = [&](const std::string& path) {
+        ++probes;
+        return VstManager::probePlugin(path);
+    };
+    database.scan(vst.path(), false, counting);
+    EXPECT_EQ(probes, 200);
+    EXPECT_EQ(entry("Synth199"), "Ok");
+    database.scan(vst.path(), true, counting);  // nothing new
+    EXPECT_EQ(probes, 200);
+    EXPECT_TRUE(script.messages.empty());
+}
+
+TEST_F(ScanTest, AScanDatabaseThatCannotBeWrittenProbesNothing) {
+    place("test-synth", "Synth" + kExt);
+    ScanDatabase nowhere(data.file("no-such-folder/Vexlo VST Scan.vIni"));
+    int probes = 0;
+    nowhere.scan(vst.path(), true, [&](const std::string&) -> std::optional<std::int32_t> {
+        ++probes;
+        return std::nullopt;
+    });
+    EXPECT_EQ(probes, 0);
+    ASSERT_FALSE(script.messages.empty());
+    EXPECT_EQ(script.messages.back().caption, "Can't write the scan database!");
+}
+
 TEST_F(ScanTest, TheManagersScanUsesItsPluginFolderAndUnloadsTheInstrument) {
     ManagerRig rig;
     const std::string sep(1, vexlo::platform::pathSeparator());

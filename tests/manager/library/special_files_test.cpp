@@ -1,0 +1,71 @@
+// POSIX only: stores that are pipes, links to devices, or files this user may not read.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "manager/library/config_file.h"
+#include "platform/user_services.h"
+#include "tests/support/test_support.h"
+
+using vexlo::library::ConfigFile;
+using vexlo::test::readFile;
+using vexlo::test::TempFolder;
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(SpecialFiles, APipeOrADeviceInPlaceOfAStoreIsNeitherReadNorWritten) {
+    vexlo::platform::ScriptedUserServices script;
+    vexlo::platform::ScopedUserServices installed(script);
+    TempFolder folder;
+    const std::string pipe = folder.file("Vexlo VM.vIni");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    ConfigFile piped(pipe);
+    EXPECT_EQ(piped.read("VST Directory"), std::nullopt);  // returns: no reader waits on the pipe
+    EXPECT_FALSE(piped.write("VST Directory", "/x/", true));
+
+    const std::string zero = folder.file("Vexlo VST Scan.vIni");
+    fs::create_symlink("/dev/zero", zero);
+    ConfigFile endless(zero);
+    EXPECT_EQ(endless.read("1234"), std::nullopt);  // not read until the memory runs out
+    EXPECT_FALSE(endless.write("1234", "/x/", true));
+    EXPECT_TRUE(fs::is_symlink(zero));
+    EXPECT_EQ(script.messages.size(), 2u);
+}
+
+TEST(SpecialFiles, AStoreThisUserMayNotReadIsNeverTruncated) {
+    TempFolder folder;
+    const std::string path = folder.file("Vexlo VM.vIni");
+    {
+        ConfigFile made(path);
+        for (int i = 0; i < 40; ++i) made.write("Key " + std::to_string(i), folder.path(), true);
+    }
+    const std::string before = readFile(path);
+    ASSERT_EQ(chmod(path.c_str(), 0222), 0);  // anyone may write it, nobody read it
+    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);
+    // Root reads anything: the check runs as a user without that power.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        vexlo::platform::ScriptedUserServices script;
+        vexlo::platform::ScopedUserServices installed(script);
+        ConfigFile store(path);
+        const bool wrote = store.write("Key 1", "/elsewhere/", true) || store.write("New", "x", false);
+        const bool read = store.read("Key 1").has_value();
+        _exit(wrote || read ? 1 : (script.messages.size() == 1 ? 0 : 2));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    chmod(path.c_str(), 0600);
+    EXPECT_EQ(readFile(path), before);
+}
+
+}  // namespace
