@@ -1,4 +1,6 @@
 // vexlo-host: loads VST 2.4 plug-ins from the command line.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <cstdlib>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "host/editor_window.h"
+#include "host/midi_input.h"
 #include "host/render.h"
 #include "host/vm_setup.h"
 #include "host/wav_writer.h"
@@ -36,6 +39,36 @@ int usage() {
 // Plug-in paths are made absolute: libraries are loaded by path, and Vexlo VM keeps the paths.
 std::string absolute(const std::string& path) { return std::filesystem::absolute(path).string(); }
 
+bool number(const char* text, double* out) {
+    char* end = nullptr;
+    *out = std::strtod(text, &end);
+    return *text && !*end;
+}
+
+// An option's number: finite, within its range and, where it counts things, whole. Otherwise
+// one line says what the option takes.
+bool numberIn(const std::string& option, const char* text, double lowest, double highest, bool whole, double* out) {
+    if (number(text, out) && std::isfinite(*out) && *out >= lowest && *out <= highest &&
+        (!whole || *out == std::floor(*out)))
+        return true;
+    std::cerr << "vexlo-host: " << option << " takes " << (whole ? "a whole number" : "a number") << " from " << lowest
+              << " to " << highest << ", not " << text << "\n";
+    return false;
+}
+
+struct NumberOption {
+    const char* name;
+    double lowest, highest;
+    bool whole;
+};
+constexpr NumberOption kRenderNumbers[] = {
+    {"--tempo", 1, 999, false},
+    {"--rate", 8000, 768000, false},
+    {"--block", 1, 65536, true},
+    {"--length", 0, 600, false},
+};
+
+
 int info(const std::string& path) {
     HostContext context;
     std::string error;
@@ -60,17 +93,6 @@ const char* eventName(unsigned char status) {
     case 0xE0: return "pitch-bend";
     default: return "other";
     }
-}
-
-bool readBytes(const std::string& path, std::vector<unsigned char>* bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    unsigned char buffer[65536];
-    std::size_t n;
-    bytes->clear();
-    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-    std::fclose(file);
-    return true;
 }
 
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -105,16 +127,15 @@ int scanCommand(int argc, char** argv) {
     return 0;
 }
 
-bool number(const char* text, double* out);
-
 // Opens a plug-in's editor in a window for a while, idling it as a host does.
 int editCommand(int argc, char** argv) {
     std::string path = absolute(argv[0]), statePath, saveStatePath;
     double seconds = 5.0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--seconds" && i + 1 < argc && number(argv[i + 1], &seconds)) ++i;
-        else if (arg == "--state" && i + 1 < argc) statePath = argv[++i];
+        if (arg == "--seconds" && i + 1 < argc) {
+            if (!numberIn(arg, argv[++i], 0, 3600, false, &seconds)) return 2;
+        } else if (arg == "--state" && i + 1 < argc) statePath = argv[++i];
         else if (arg == "--save-state" && i + 1 < argc) saveStatePath = argv[++i];
         else return usage();
     }
@@ -128,9 +149,9 @@ int editCommand(int argc, char** argv) {
     plugin->open();
     std::vector<unsigned char> state;
     if (!statePath.empty()) {
-        if (!readBytes(statePath, &state)) {
-            std::cerr << "vexlo-host: cannot read " << statePath << "\n";
-            return 1;
+        if (!readInputFile(statePath, &state, &error)) {
+            std::cerr << "vexlo-host: --state: " << error << "\n";
+            return 2;
         }
         plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
     }
@@ -151,11 +172,6 @@ int editCommand(int argc, char** argv) {
     return 0;
 }
 
-bool number(const char* text, double* out) {
-    char* end = nullptr;
-    *out = std::strtod(text, &end);
-    return *text && !*end;
-}
 
 int renderCommand(int argc, char** argv) {
     RenderOptions options;
@@ -200,14 +216,22 @@ int renderCommand(int argc, char** argv) {
                 std::cerr << "vexlo-host: --vm-midi takes SLOT:PLUGIN, not " << value << "\n";
                 return usage();
             }
-            vm.midi.emplace_back(std::atoi(value.substr(0, colon).c_str()), absolute(value.substr(colon + 1)));
+            double slot = 0;
+            if (!numberIn("--vm-midi's slot", value.substr(0, colon).c_str(), 0, 3, true, &slot)) return 2;
+            vm.midi.emplace_back(static_cast<int>(slot), absolute(value.substr(colon + 1)));
             vmSetup = true;
         } else if (arg == "--vm-factor" && hasValue) {
-            vm.factor = std::atoi(argv[++i]);
+            const std::string factor = argv[++i];
+            if (factor != "1" && factor != "2" && factor != "4" && factor != "6" && factor != "8") {
+                std::cerr << "vexlo-host: --vm-factor takes 1, 2, 4, 6 or 8, not " << factor << "\n";
+                return 2;
+            }
+            vm.factor = std::atoi(factor.c_str());
             vmSetup = true;
-        } else if ((arg == "--tempo" || arg == "--rate" || arg == "--block" || arg == "--length") && hasValue &&
-                   number(argv[i + 1], &value)) {
-            ++i;
+        } else if (const NumberOption* o = std::find_if(std::begin(kRenderNumbers), std::end(kRenderNumbers),
+                                                        [&](const NumberOption& n) { return arg == n.name; });
+                   o != std::end(kRenderNumbers) && hasValue) {
+            if (!numberIn(arg, argv[++i], o->lowest, o->highest, o->whole, &value)) return 2;
             if (arg == "--tempo") options.tempo = value;
             if (arg == "--rate") options.sampleRate = value;
             if (arg == "--block") options.blockSize = static_cast<int>(value);
@@ -218,21 +242,23 @@ int renderCommand(int argc, char** argv) {
         }
     }
     std::string error;
+    // What the command line names is checked before anything plays: each fault is one line and
+    // status 2.
     if (!midiFile.empty() && !readMidiFile(midiFile, options.tempo, &options.notes, &error)) {
         std::cerr << "vexlo-host: " << midiFile << ": " << error << "\n";
-        return 1;
+        return 2;
     }
     if (!noteList.empty() && !parseNoteList(noteList, options.tempo, options.seconds, &options.notes, &error)) {
         std::cerr << "vexlo-host: " << error << "\n";
-        return 1;
+        return 2;
     }
-    if (!statePath.empty() && !readBytes(statePath, &options.instrumentState)) {
-        std::cerr << "vexlo-host: cannot read " << statePath << "\n";
-        return 1;
+    if (!statePath.empty() && !readInputFile(statePath, &options.instrumentState, &error)) {
+        std::cerr << "vexlo-host: --state: " << error << "\n";
+        return 2;
     }
     if (vmSetup && !buildVmState(options.instrument, vm, &options.instrumentState, &error)) {
         std::cerr << "vexlo-host: " << error << "\n";
-        return 1;
+        return 2;
     }
     options.keepInstrumentState = !saveStatePath.empty();
     RenderResult result;

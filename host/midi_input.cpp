@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "platform/platform.h"
 
 namespace vexlo::host {
 
@@ -167,11 +170,19 @@ bool parseMidiFile(const unsigned char* data, std::size_t size, double defaultTe
     return true;
 }
 
-bool readMidiFile(const std::string& path, double defaultTempo, std::vector<TimedMidi>* events, std::string* error) {
+bool readInputFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
+    const platform::PathInfo info = platform::pathInfo(path);
+    if (info.kind != platform::PathKind::regularFile) return fail(error, path + " is not a file");
+    if (info.size > kMaxInputFileBytes) return fail(error, path + " is larger than any file it could be");
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(error, "cannot open " + path);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return parseMidiFile(bytes.data(), bytes.size(), defaultTempo, events, error);
+    bytes->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool readMidiFile(const std::string& path, double defaultTempo, std::vector<TimedMidi>* events, std::string* error) {
+    std::vector<unsigned char> bytes;
+    return readInputFile(path, &bytes, error) && parseMidiFile(bytes.data(), bytes.size(), defaultTempo, events, error);
 }
 
 bool parseNoteList(const std::string& text, double tempo, double endSeconds, std::vector<TimedMidi>* events,
@@ -189,13 +200,17 @@ bool parseNoteList(const std::string& text, double tempo, double endSeconds, std
             if (n >= 4) return fail(error, "too many fields in note \"" + item + "\"");
             char* end = nullptr;
             fields[n] = std::strtod(part.c_str(), &end);
-            if (part.empty() || *end) return fail(error, "not a number in note \"" + item + "\"");
+            if (part.empty() || *end || !std::isfinite(fields[n]))
+                return fail(error, "not a number in note \"" + item + "\"");
             ++n;
         }
+        // Starts and lengths in beats: at most a day of music at any tempo it may have.
+        constexpr double kMostBeats = 1e6;
+        if (fields[0] < 0 || fields[0] > 127 || fields[3] < 1 || fields[3] > 127 || fields[1] < 0 ||
+            fields[1] > kMostBeats || (n > 2 && (fields[2] < 0 || fields[2] > kMostBeats)))
+            return fail(error, "note \"" + item + "\" is out of range");
         int note = static_cast<int>(fields[0]);
         int velocity = static_cast<int>(fields[3]);
-        if (note < 0 || note > 127 || velocity < 1 || velocity > 127 || fields[1] < 0)
-            return fail(error, "note \"" + item + "\" is out of range");
         TimedMidi on;
         on.seconds = fields[1] * secondsPerBeat;
         on.bytes[0] = 0x90;

@@ -1,6 +1,7 @@
 // Notes for a render: from a Standard MIDI File or from a short list on the command line.
 #pragma once
 
+#include <cstdint>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ struct TimedMidi {
 // false with a reason for anything it cannot read.
 bool parseMidiFile(const unsigned char* data, std::size_t size, double defaultTempo, std::vector<TimedMidi>* events,
                    std::string* error);
+// Input files of vexlo-host (MIDI files, saved states) are regular files of at most this size.
+constexpr std::uint64_t kMaxInputFileBytes = 64u << 20;
+// Reads such a file whole; false with a reason for anything else (a folder, a device, a pipe).
+bool readInputFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* error);
+
 bool readMidiFile(const std::string& path, double defaultTempo, std::vector<TimedMidi>* events, std::string* error);
 
 // "NOTE[:START[:LENGTH[:VELOCITY]]],..." with START and LENGTH in beats; a note without a

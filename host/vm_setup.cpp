@@ -39,8 +39,25 @@ std::string prepareVmSettings(const std::string& vmLibrary, const std::string& p
 
 bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vector<unsigned char>* chunk,
                   std::string* error) {
-    library::ConfigFile database(prepareVmSettings(vmLibrary));
+    // Vexlo VM reads its settings as it starts, so they come first; a library that turns out
+    // not to be Vexlo VM is left with nothing beside it.
+    auto exists = [](const std::string& path) { return platform::pathInfo(path).kind != platform::PathKind::missing; };
+    const std::string settingsPath = vmSettingsPath(vmLibrary);
+    const bool hadSettings = exists(settingsPath);
+    const std::string databasePath = prepareVmSettings(vmLibrary);
+    const bool hadDatabase = exists(databasePath);
     HostContext context;
+    {
+        auto vm = Plugin::load(vmLibrary, context, error);
+        if (!vm || vm->effect()->uniqueID != kVexloVmId) {
+            if (vm && error) *error = vmLibrary + " is not Vexlo VM: the --vm-... options set up Vexlo VM only";
+            vm.reset();
+            if (!hadSettings) platform::deleteFile(settingsPath);
+            if (!hadDatabase) platform::deleteFile(databasePath);
+            return false;
+        }
+    }
+    library::ConfigFile database(databasePath);
     // The unique ID of a library, which is then recorded as the library for that ID.
     auto record = [&](const std::string& path, std::int32_t* id) {
         auto plugin = Plugin::load(path, context, error);

@@ -2,6 +2,7 @@
 // database, and a state chunk that names the plug-ins to host.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "host/host.h"
 
 namespace vexlo::host {
+
+// Vexlo VM's unique ID, "b753".
+constexpr std::int32_t kVexloVmId = 0x62373533;
 
 struct VmSetup {
     std::string instrument;                        // library path of the instrument to host
@@ -24,7 +28,8 @@ std::string vmSettingsPath(const std::string& vmLibrary);
 std::string prepareVmSettings(const std::string& vmLibrary, const std::string& pluginFolder = "");
 
 // Records each chosen library under its unique ID in the scan database and builds a state
-// chunk that names them. False with a reason when a library cannot be loaded.
+// chunk that names them. False with a reason when a library cannot be loaded or vmLibrary is
+// not Vexlo VM (and then nothing is left beside it).
 bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vector<unsigned char>* chunk,
                   std::string* error);
 
