@@ -115,6 +115,32 @@ void tellOnce(const std::string& path, const char* caption) {
     report(path, caption);
 }
 
+// The header line and the filler, each with the terminating zero its writer always stored.
+std::string headBytes() {
+    std::string head = padded(kHeaderTitle, ConfigFile::kKeyWidth) + platform::textLineEnd();
+    head.push_back('\0');
+    head += std::string(ConfigFile::kKeyWidth, ' ');
+    head.push_back('\0');
+    return head;
+}
+
+// A record as it is appended. A value longer than its field is written whole, followed by as
+// many blanks as it exceeds the field.
+std::string recordBytes(const std::string& key, const std::string& text, bool longField) {
+    const std::size_t width = longField ? ConfigFile::kLongField : ConfigFile::kShortField;
+    const std::string lineEnd = platform::textLineEnd();
+    std::string record = lineEnd + padded(key, ConfigFile::kKeyWidth) + lineEnd + text;
+    record += std::string(text.size() <= width ? width - text.size() : text.size() - width, ' ');
+    return record;
+}
+
+bool writeWhole(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
 bool isAbsolute(const std::string& path) {
     return (!path.empty() && (path[0] == '/' || path[0] == '\\')) || (path.size() > 2 && path[1] == ':');
 }
@@ -158,17 +184,17 @@ ConfigFile::Access ConfigFile::load(std::string& bytes) const {
 }
 
 bool ConfigFile::rebuild(const std::vector<Record>& records) const {
+    std::string bytes = headBytes();
+    for (const Record& record : records) bytes += recordBytes(record.key, record.value, record.longField);
     // Written beside the store first, so that a failure leaves the store as it was.
-    const ConfigFile fresh(path_ + ".new");
-    platform::deleteFile(fresh.path());
-    if (!fresh.create()) return false;
-    for (const Record& record : records)
-        if (!fresh.write(record.key, record.value, record.longField)) {
-            platform::deleteFile(fresh.path());
-            return false;
-        }
+    const std::string fresh = path_ + ".new";
+    platform::deleteFile(fresh);
+    if (!writeWhole(fresh, bytes)) {
+        platform::deleteFile(fresh);
+        return false;
+    }
     if (platform::pathInfo(path_).kind != platform::PathKind::missing && !platform::deleteFile(path_)) return false;
-    return platform::renameFile(fresh.path(), path_);
+    return platform::renameFile(fresh, path_);
 }
 
 std::vector<ConfigFile::Record> ConfigFile::records() const {
@@ -213,18 +239,11 @@ bool ConfigFile::create() const {
     // Only in a folder that exists, named in full: never in whatever the current folder is.
     const std::size_t cut = path_.find_last_of("\\/");
     const bool placed = isAbsolute(path_) && cut != std::string::npos && platform::isFolder(path_.substr(0, cut + 1));
-    std::FILE* file = placed ? std::fopen(path_.c_str(), "wb") : nullptr;
-    if (!file) {
+    if (!placed || !writeWhole(path_, headBytes())) {
         report(path_, "Fatal Error: can't create Config.vIni file!");
         return false;
     }
-    // The header line and the filler, each with the terminating zero its writer always stored.
-    std::string head = padded(kHeaderTitle, kKeyWidth) + platform::textLineEnd();
-    head.push_back('\0');
-    head += std::string(kKeyWidth, ' ');
-    head.push_back('\0');
-    bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size();
-    return std::fclose(file) == 0 && ok;
+    return true;
 }
 
 bool ConfigFile::write(const std::string& key, const std::string& text, bool longField) const {
@@ -237,7 +256,6 @@ bool ConfigFile::write(const std::string& key, const std::string& text, bool lon
         break;
     case Access::readable: break;
     }
-    const std::size_t width = longField ? kLongField : kShortField;
     if (auto field = findKey(bytes, padded(key, kKeyWidth))) {
         // In place: the new value must fit the old field, which it then covers exactly.
         if (text.size() > field->length) return false;
@@ -248,11 +266,7 @@ bool ConfigFile::write(const std::string& key, const std::string& text, bool lon
                   std::fwrite(value.data(), 1, value.size(), file) == value.size();
         return std::fclose(file) == 0 && ok;
     }
-    // A new record at the end. A value longer than its field is written whole, followed by as
-    // many blanks as it exceeds the field.
-    const std::string lineEnd = platform::textLineEnd();
-    std::string record = lineEnd + padded(key, kKeyWidth) + lineEnd + text;
-    record += std::string(text.size() <= width ? width - text.size() : text.size() - width, ' ');
+    const std::string record = recordBytes(key, text, longField);
     std::FILE* file = std::fopen(path_.c_str(), "ab");
     if (!file) return false;
     bool ok = std::fwrite(record.data(), 1, record.size(), file) == record.size();

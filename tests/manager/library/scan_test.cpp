@@ -160,11 +160,15 @@ TEST(ScanCrash, EveryScanLearnsFromACrashAndFullScansKeepTheIgnoreList) {
     // aborting and one by a segmentation fault, beside a good one; every scan here is full.
     const fs::path root = fs::temp_directory_path() / "vexlo-scan-full";
     const fs::path folder = root / "vst";
-    fs::remove_all(root);
-    fs::create_directories(folder);
-    fs::copy_file(pluginPath("test-crash"), folder / ("Aborts" + kExt));
-    fs::copy_file(pluginPath("test-segfault"), folder / ("Faults" + kExt));
-    fs::copy_file(pluginPath("test-synth"), folder / ("Fine" + kExt));
+    // Where each death test runs the test again in a new process (Windows), that process
+    // finds the folder and the database as the scans before it left them.
+    if (!::testing::internal::InDeathTestChild()) {
+        fs::remove_all(root);
+        fs::create_directories(folder);
+        fs::copy_file(pluginPath("test-crash"), folder / ("Aborts" + kExt));
+        fs::copy_file(pluginPath("test-segfault"), folder / ("Faults" + kExt));
+        fs::copy_file(pluginPath("test-synth"), folder / ("Fine" + kExt));
+    }
     ScanDatabase database((root / "Vexlo VST Scan.vIni").string());
     auto entry = [&](const std::string& key) { return ConfigFile(database.path()).read(key).value_or("<none>"); };
 
