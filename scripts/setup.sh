@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev libsndfile1-dev
   libx11-dev libcairo2-dev clang libclang-rt-14-dev
   wine wine32:i386 wine64
-  xvfb xauth x11-utils xdotool imagemagick sox
+  xvfb xauth x11-utils xdotool imagemagick sox libfftw3-dev python3-numpy python3-matplotlib
   dpf-plugins-vst amsynth zynaddsubfx-vst lsp-plugins-vst
   lmms:i386 lmms-vst-server:i386
 )

@@ -40,11 +40,8 @@ void VstManager::installInstrument(HostedChild&& child, const std::string& path)
     instrument_ = std::move(child);
     instrumentPath_ = path;
     prepareBuffers();
-    const int factor = desiredFactor();
-    oversampler_.setFactor(factor);
-    // Prepared for another factor than the one in force now (the bypass changed meanwhile).
-    if (instrument_.sampleRate() != instrumentRate(factor) || instrument_.blockSize() != instrumentBlock(factor))
-        instrument_.setRateAndBlock(instrumentRate(factor), instrumentBlock(factor), true);
+    // Prepared for the factor in force when it was opened; the bypass may have changed since.
+    applyFactor();
     forwardProgram(curProgram);
     updateDisplay();
     ioChanged();
@@ -55,6 +52,7 @@ void VstManager::unloadInstrument() {
     if (!instrument_.isLoaded()) return;
     if (observer_) observer_->instrumentChanged(nullptr);
     instrument_.close();
+    reportLatency();
 }
 
 void VstManager::loadInstrument(const char* path, bool callerHoldsBusy, VstInt32 expectedUniqueId) {

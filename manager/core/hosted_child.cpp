@@ -56,7 +56,24 @@ bool HostedChild::enter(PluginEntry entry, audioMasterCallback callback) {
     AEffect* record = entry ? entry(callback) : nullptr;
     if (!record || record->magic != kEffectMagic) return false;
     effect_.store(record);
+    entry_ = entry;
     opened_ = resumed_ = false;
+    return true;
+}
+
+bool HostedChild::restart(audioMasterCallback callback, void* owner) {
+    AEffect* e = effect();
+    if (!e || !entry_) return false;
+    e->user = nullptr;
+    suspend();
+    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+    effect_.store(nullptr);
+    opened_ = resumed_ = false;
+    if (!enter(entry_, callback)) {
+        releaseLibrary();
+        return false;
+    }
+    setOwner(owner);
     return true;
 }
 

@@ -41,6 +41,10 @@ public:
     bool enter(PluginEntry entry, audioMasterCallback callback);
     // Whom the child's calls to the host belong to (the record's user field).
     void setOwner(void* owner);
+    // Closes the record and asks the entry for a new one, keeping the library: how a plug-in
+    // that takes its rate only when it starts hears a new one. The new record is not open yet.
+    // False, with nothing held, when the entry gives none this time.
+    bool restart(audioMasterCallback callback, void* owner);
 
     // ---- The lifecycle ----
     // effOpen once.

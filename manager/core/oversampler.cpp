@@ -1,6 +1,7 @@
 #include "manager/core/oversampler.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "manager/core/hosted_child.h"
@@ -36,9 +37,16 @@ bool Oversampler::prepare(int blockSize, int channels) {
     return true;
 }
 
-void Oversampler::setFactor(int factor) {
+void Oversampler::setFactor(int factor, Quality quality) {
     factor_ = factor;
+    quality_ = quality;
     decimatorState_[0] = decimatorState_[1] = 0.0f;
+    for (BandLimitedResampler& channel : highQuality_) channel.setFactor(factor);
+}
+
+int Oversampler::latency() const {
+    if (quality_ != Quality::high) return 0;
+    return static_cast<int>(std::lround(BandLimitedResampler::latencyAt(factor_.load())));
 }
 
 void Oversampler::bind(float** inputs, float** outputs, VstInt32 frames, int inputCount, int outputCount) {
@@ -67,13 +75,24 @@ void Oversampler::render(HostedChild& instrument, float** outputs, VstInt32 fram
     } else {
         float* left = oversampled_[0].data();
         float* right = oversampled_[1].data();
-        upsample(inLeft_, frames, factor, left);
-        upsample(inRight_, frames, factor, right);
+        const bool high = quality_ == Quality::high;
+        if (high) {
+            highQuality_[0].up(inLeft_, frames, left);
+            highQuality_[1].up(inRight_, frames, right);
+        } else {
+            upsample(inLeft_, frames, factor, left);
+            upsample(inRight_, frames, factor, right);
+        }
         outputArray_[0] = left;
         outputArray_[1] = right;
         instrument.process(outputArray_.data(), outputArray_.data(), frames * factor);
-        decimate(left, frames, factor, decimatorState_[0], outputs[0]);
-        if (outputCount > 1) decimate(right, frames, factor, decimatorState_[1], outputs[1]);
+        if (high) {
+            highQuality_[0].down(left, frames, outputs[0]);
+            if (outputCount > 1) highQuality_[1].down(right, frames, outputs[1]);
+        } else {
+            decimate(left, frames, factor, decimatorState_[0], outputs[0]);
+            if (outputCount > 1) decimate(right, frames, factor, decimatorState_[1], outputs[1]);
+        }
     }
     if (outputCount == 1) std::copy(outputs[0], outputs[0] + frames, outputs[1]);
 }

@@ -1,12 +1,15 @@
 // The instrument's side of processing: the channel arrays every child plays into, and the
-// instrument played directly or at a multiple of the host's rate. Buffers are prepared off the
-// audio thread for the longest block the host announced; processing never allocates.
+// instrument played directly or at a multiple of the host's rate, in one of two qualities:
+// Classic (repetition up, a short averaging filter down: Vexlo VM's sound of old) or High
+// (band-limited both ways). Buffers are prepared off the audio thread for the longest block
+// the host announced; processing never allocates.
 #pragma once
 
 #include <atomic>
 #include <vector>
 
 #include "frame/vst_records.h"
+#include "manager/core/band_limited_resampler.h"
 
 namespace vexlo::manager {
 
@@ -24,9 +27,15 @@ public:
     bool prepare(int blockSize, int channels);
     int preparedFrames() const { return preparedFrames_; }
 
-    // The factor the instrument runs at. A change starts the decimator afresh.
-    void setFactor(int factor);
+    enum class Quality { classic, high };
+
+    // The factor the instrument runs at and the way there and back. Either change starts the
+    // filters afresh. Never while the audio thread renders.
+    void setFactor(int factor, Quality quality = Quality::classic);
     int factor() const { return factor_.load(); }
+    Quality quality() const { return quality_; }
+    // Host samples the way back delays the instrument's sound by, rounded.
+    int latency() const;
 
     // ---- The audio thread ----
     // Points the channel arrays at the host's buffers (the first two outputs, and the inputs
@@ -41,6 +50,8 @@ public:
 
 private:
     std::atomic<int> factor_{1};
+    Quality quality_ = Quality::classic;
+    BandLimitedResampler highQuality_[2];
     int preparedFrames_ = 0;
     std::vector<float> oversampled_[2];
     std::vector<float> scratch_;

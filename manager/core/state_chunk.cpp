@@ -14,34 +14,40 @@ using files::StoredChild;
 
 // ---- Writing ----
 
+StoredChild VstManager::captureInstrument() {
+    StoredChild stored;
+    stored.id = instrument_.uniqueId();
+    if (instrument_.hasFlag(effFlagsProgramChunks)) {
+        stored.kind = files::kStateChunk;
+        const HostedChild::Bytes bytes = instrument_.getChunk();
+        stored.state.assign(bytes.data, bytes.data + bytes.size);
+    } else {
+        stored.kind = files::kStateParamDump;
+        stored.state = captureParameterDump();
+    }
+    return stored;
+}
+
+std::vector<unsigned char> VstManager::captureParameterDump() {
+    // Every program in turn: its parameter values and its name.
+    files::ByteWriter dump(files::ByteOrder::little);
+    const int params = instrument_.numParams();
+    for (VstInt32 p = 0; p < instrument_.numPrograms(); ++p) {
+        instrument_.setProgram(p);
+        for (VstInt32 j = 0; j < params; ++j) dump.float32(instrument_.getParameter(j));
+        const std::string name = instrument_.programName().substr(0, kVstMaxProgNameLen);
+        dump.field(name, ManagerState::kProgramNameField);
+    }
+    forwardProgram(curProgram);
+    return dump.take();
+}
+
 ManagerState VstManager::captureState() {
     ManagerState state;
     for (int i = 0; i < kOwnParameters; ++i) state.ownParameters[static_cast<std::size_t>(i)] = ownParameters_[i];
     state.program = curProgram;
-    if (missingInstrument_.id != -1) {
-        state.instrument = missingInstrument_;
-    } else if (instrument_.isLoaded()) {
-        StoredChild& stored = state.instrument;
-        stored.id = instrument_.uniqueId();
-        if (instrument_.hasFlag(effFlagsProgramChunks)) {
-            stored.kind = files::kStateChunk;
-            const HostedChild::Bytes bytes = instrument_.getChunk();
-            stored.state.assign(bytes.data, bytes.data + bytes.size);
-        } else {
-            // Every program in turn: its parameter values and its name.
-            stored.kind = files::kStateParamDump;
-            files::ByteWriter dump(files::ByteOrder::little);
-            const int params = instrument_.numParams();
-            for (VstInt32 p = 0; p < instrument_.numPrograms(); ++p) {
-                instrument_.setProgram(p);
-                for (VstInt32 j = 0; j < params; ++j) dump.float32(instrument_.getParameter(j));
-                const std::string name = instrument_.programName().substr(0, kVstMaxProgNameLen);
-                dump.field(name, ManagerState::kProgramNameField);
-            }
-            forwardProgram(curProgram);
-            stored.state = dump.take();
-        }
-    }
+    if (missingInstrument_.id != -1) state.instrument = missingInstrument_;
+    else if (instrument_.isLoaded()) state.instrument = captureInstrument();
     for (int s = 0; s < kMidiSlots; ++s) {
         StoredChild& stored = state.midiSlots[static_cast<std::size_t>(s)];
         HostedChild& slot = midiSlots_[static_cast<std::size_t>(s)];
@@ -172,6 +178,8 @@ bool VstManager::restoreState(const ManagerState& state, std::vector<LoadMessage
 
     GateHold hold(gate, GateHold::wait);
     if (!hold) return false;
+    // An instrument about to be replaced is not restarted for the saved factor first.
+    if (instrumentPlan.action == Plan::install) unloadInstrument();
     // Our own parameters come back through the setter, so that a saved factor is in force
     // before the instrument plays.
     for (int i = 0; i < kOwnParameters; ++i) setOwnParameter(i, state.ownParameters[static_cast<std::size_t>(i)]);

@@ -56,6 +56,7 @@ void VstManager::initialise() {
     oversamplingFactor_ = 1;
     oversampler_.setFactor(1);
     vstStrncpy(ownParameterNames_[0], "OverSamp", kVstMaxParamStrLen);
+    vstStrncpy(ownParameterNames_[1], "Quality", kVstMaxParamStrLen);
     for (auto& value : ownParameters_) value = 0.0f;
     for (std::string& name : midiSlotNames_) name.clear();
     midiState_.clear();
@@ -137,20 +138,12 @@ void VstManager::prepareBuffers() {
     oversampler_.prepare(blockSize, channels);
 }
 
-int VstManager::desiredFactor() const { return bypassFlag.load() ? 1 : oversamplingFactor_.load(); }
-
 // Parameter 0 chooses the factor: 4 x value, truncated, picks 1, 2, 4, 6 or 8.
 int VstManager::factorFor(float value, int current) {
     static constexpr int kFactors[] = {1, 2, 4, 6, 8};
     const float n = 4.0f * value;
     if (!(n > -1.0f && n < 5.0f)) return current;
     return kFactors[static_cast<int>(n)];
-}
-
-void VstManager::applyFactor() {
-    const int factor = desiredFactor();
-    oversampler_.setFactor(factor);
-    if (instrument_.isLoaded()) instrument_.setRateAndBlock(instrumentRate(factor), instrumentBlock(factor), resumed_);
 }
 
 void VstManager::setOversamplerBypass(bool on) {
@@ -167,6 +160,14 @@ bool VstManager::oversamplerBypassed() { return bypassFlag.load(); }
 // ---- Parameters ----
 
 void VstManager::setOwnParameter(int index, float value) {
+    if (index == 1) {
+        // The quality in force changes only with the gate held, as the factor does.
+        const Oversampler::Quality before = desiredQuality();
+        GateHold hold(gate, GateHold::wait);
+        ownParameters_[index] = value;
+        if (hold && instrument_.isLoaded() && desiredQuality() != before) applyFactor();
+        return;
+    }
     ownParameters_[index] = value;
     if (index != 0) return;
     const int factor = factorFor(value, oversamplingFactor_.load());
@@ -212,7 +213,8 @@ void VstManager::getParameterLabel(VstInt32 index, char* label) { reportChildPar
 void VstManager::getParameterName(VstInt32 index, char* text) { reportChildParameterText(effGetParamName, index, text); }
 
 void VstManager::getParameterDisplay(VstInt32 index, char* text) {
-    if (index >= 0 && index < kOwnParameters) float2string(ownParameters_[index], text, kVstMaxParamStrLen);
+    if (index == 1) vstStrncpy(text, desiredQuality() == Oversampler::Quality::high ? "High" : "Classic", kVstMaxParamStrLen);
+    else if (index >= 0 && index < kOwnParameters) float2string(ownParameters_[index], text, kVstMaxParamStrLen);
     else vstStrncpy(text, "    ", kVstMaxParamStrLen);
 }
 

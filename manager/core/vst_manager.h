@@ -94,6 +94,9 @@ public:
     const std::string& getInstrumentPath() const { return instrumentPath_; }
     int getOversamplingFactor() const { return oversamplingFactor_.load(); }
     int getAppliedFactor() const { return oversampler_.factor(); }
+    // Parameter 1: the oversampler's quality, Classic below 0.5 and High from there.
+    Oversampler::Quality getOversamplingQuality() const { return desiredQuality(); }
+    Oversampler::Quality getAppliedQuality() const { return oversampler_.quality(); }
     const library::ManagerSettings& settings() const { return settings_; }
     const MidiStateTracker& midiState() const { return midiState_; }
     void setObserver(ManagerObserver* observer) { observer_ = observer; }
@@ -123,14 +126,23 @@ private:
     // Puts a prepared instrument in place of the current one.
     void installInstrument(HostedChild&& child, const std::string& path);
     void installMidiEffect(int slot, HostedChild&& child, const std::string& path);
-    // Configures the instrument for the factor in force (the chosen one, or 1 under the bypass).
+    // Configures the oversampler and the instrument for the factor in force (the chosen one, or
+    // 1 under the bypass) and the chosen quality. An instrument that must run at another rate
+    // than it was opened for is restarted with its whole state (many take their rate only when
+    // they start); one that only needs another block size hears it.
     void applyFactor();
+    void restartInstrument(int factor);
+    // Tells the host the delay the oversampler's way back adds, when it changes.
+    void reportLatency();
+    // The notes the host holds, to an instrument that has not heard them.
+    void resendHeldNotes();
     void prepareBuffers();
     void forwardProgram(VstInt32 program);
     void setOwnParameter(int index, float value);
 
     // ---- Preparing children, before the gate is taken ----
     int desiredFactor() const;
+    Oversampler::Quality desiredQuality() const;
     // The factor an instrument being opened on this thread is opened for; 0 when none is.
     static int factorForChildBeingPrepared();
     static int factorFor(float parameterValue, int current);
@@ -142,6 +154,9 @@ private:
 
     // ---- State ----
     files::ManagerState captureState();
+    // The instrument's ID and state: its bank chunk, or every program's parameters and name.
+    files::StoredChild captureInstrument();
+    std::vector<unsigned char> captureParameterDump();
     // False when the gate could not be had; nothing changed then.
     bool restoreState(const files::ManagerState& state, std::vector<LoadMessage>& messages);
     void applyInstrumentState(const files::StoredChild& stored, bool flatList);
@@ -184,6 +199,9 @@ private:
     VstMidiEvent forwardEvents_[kForwardEvents];
     alignas(VstEvents) char forwardListStorage_[offsetof(VstEvents, events) + kForwardEvents * sizeof(VstEvent*)];
     VstEvents* forwardList_ = reinterpret_cast<VstEvents*>(forwardListStorage_);
+    // The held notes, as they are sent again to an instrument that restarted.
+    VstMidiEvent replayEvents_[MidiStateTracker::kNotes];
+    alignas(VstEvents) char replayListStorage_[offsetof(VstEvents, events) + MidiStateTracker::kNotes * sizeof(VstEvent*)];
 
     // The state last handed to the host, and the last one known complete: what a host gets
     // when it asks while a change runs.

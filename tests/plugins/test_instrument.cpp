@@ -11,6 +11,8 @@
 //   TEST_CANDO        0: takes events; 1: refuses everything; 2: -1 to "receiveVstEvents" and
 //                     0 (unknown) to "receiveVstMidiEvent"
 //   TEST_NULL_RECORD  1: the entry returns no record
+//   TEST_RATE_AT_OPEN 1: asks the host for its rate when opened and never hears another, as
+//                     many real instruments do
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +27,9 @@
 #endif
 #ifndef TEST_NULL_RECORD
 #define TEST_NULL_RECORD 0
+#endif
+#ifndef TEST_RATE_AT_OPEN
+#define TEST_RATE_AT_OPEN 0
 #endif
 
 namespace {
@@ -74,6 +79,13 @@ public:
         for (int p = 0; p < TEST_PROGRAMS; ++p) std::snprintf(programNames_[p], sizeof(programNames_[p]), "Program %d", p);
         for (float& value : params_) value = 0.5f;
         if (TEST_EDITOR) setEditor(new TestEditor(this));
+    }
+
+    void open() override {
+        if (TEST_RATE_AT_OPEN) updateSampleRate();
+    }
+    void setSampleRate(float rate) override {
+        if (!TEST_RATE_AT_OPEN) AudioEffectX::setSampleRate(rate);
     }
 
     void processReplacing(float**, float** outputs, VstInt32 frames) override { render(outputs, frames, false); }

@@ -63,7 +63,7 @@ TEST(Manager, ParameterZeroChoosesTheFactor) {
     }
     EXPECT_EQ(text(*rig.plugin, effGetParamName, 0), "OverSamp");
     EXPECT_EQ(text(*rig.plugin, effGetParamLabel, 0), "OverSamp");
-    EXPECT_EQ(text(*rig.plugin, effGetParamName, 1), "");
+    EXPECT_EQ(text(*rig.plugin, effGetParamName, 2), "");
     EXPECT_EQ(text(*rig.plugin, effGetParamDisplay, 0), "7.000000");
 }
 
@@ -294,6 +294,7 @@ TEST(ManagerCallbacks, ChildrenLearnTheRateAndBlockSizeTheyRunAt) {
 
     rig.plugin->effect()->setParameter(rig.plugin->effect(), 0, 0.5f);  // factor 4
     EXPECT_EQ(rig.manager->getAppliedFactor(), 4);
+    probe = rig.instrument();
     EXPECT_EQ(ManagerRig::ask(probe, kAskToldRate), 4 * 44100);
     EXPECT_EQ(ManagerRig::ask(probe, kAskToldBlock), 4 * 64);
     EXPECT_EQ(ManagerRig::ask(probe, kAskAnsweredRate), 4 * 44100);
@@ -423,6 +424,7 @@ TEST(ManagerProcessing, TheOversamplerRepeatsInputAndAverages) {
     AEffect* probe = rig.instrument();
     probe->setParameter(probe, 0, 1.0f);  // a constant 1.0 out
     rig.plugin->effect()->setParameter(rig.plugin->effect(), 0, 0.25f);  // factor 2
+    probe = rig.instrument();  // started afresh at the new rate, with its parameter carried over
     rig.inLeft = {1.0f, 2.0f, 3.0f};
     rig.process(3);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(ManagerRig::ask(probe, kAskInputSample, i), 1000 * (1 + i / 2)) << i;
