@@ -28,6 +28,7 @@ int usage() {
                  "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
                  "             [--state FILE] [--save-state FILE]\n"
                  "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
+                 "             [--vm-quality classic|high]\n"
                  "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
                  "  vexlo-host edit PLUGIN [--seconds S] [--state FILE] [--save-state FILE]\n"
                  "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
@@ -227,6 +228,14 @@ int renderCommand(int argc, char** argv) {
                 return 2;
             }
             vm.factor = std::atoi(factor.c_str());
+            vmSetup = true;
+        } else if (arg == "--vm-quality" && hasValue) {
+            const std::string quality = argv[++i];
+            if (quality != "classic" && quality != "high") {
+                std::cerr << "vexlo-host: --vm-quality takes classic or high, not " << quality << "\n";
+                return 2;
+            }
+            vm.highQuality = quality == "high";
             vmSetup = true;
         } else if (const NumberOption* o = std::find_if(std::begin(kRenderNumbers), std::end(kRenderNumbers),
                                                         [&](const NumberOption& n) { return arg == n.name; });

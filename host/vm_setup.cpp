@@ -91,7 +91,7 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
     for (int i = 0; i < 5; ++i)
         if (kFactors[i] == setup.factor) factorValue = 0.25f * static_cast<float>(i);
     for (int i = 0; i < 11; ++i) {
-        const float value = i == 0 ? factorValue : 0.0f;
+        const float value = i == 0 ? factorValue : i == 1 && setup.highQuality ? 1.0f : 0.0f;
         std::int32_t bits;
         std::memcpy(&bits, &value, 4);
         put32(bits);

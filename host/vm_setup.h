@@ -18,6 +18,7 @@ struct VmSetup {
     std::string instrument;                        // library path of the instrument to host
     std::vector<std::pair<int, std::string>> midi;  // MIDI slot (0 to 3) and library path
     int factor = 1;                                 // 1, 2, 4, 6 or 8
+    bool highQuality = false;                       // the oversampler's High quality
 };
 
 // Where Vexlo VM keeps its settings: its library's path with the extension "vIni".

@@ -43,6 +43,7 @@ refused --notes 200
 refused --state "$work/folder"
 refused --state /dev/zero
 refused --vm-factor 3
+refused --vm-quality best
 refused --vm-midi 7:"$synth"
 refused --vm-instrument "$bin/test-mono$ext"
 if [ "$(ls "$work/lib")" != "test-synth$ext" ]; then
