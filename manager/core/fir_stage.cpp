@@ -45,22 +45,37 @@ FirStage::FirStage(int ratio, int taps, double beta, int maxLowFrames)
         for (int n = p; n < taps_; n += ratio_) h[static_cast<std::size_t>(n)] *= 1.0 / (ratio_ * sum);
     }
 
-    centreGain_ = static_cast<float>(h[static_cast<std::size_t>(centre)]);
-    for (int n = 0; n < centre; ++n)
+    // Down: output m is the sum over n of h[n] * line[m * ratio + n], and line[k * ratio + r]
+    // is sample k of phase r.
+    downTaps_.resize(static_cast<std::size_t>(ratio_));
+    for (int n = 0; n < taps_; ++n)
         if (std::fabs(h[static_cast<std::size_t>(n)]) > kZeroTap)
-            pairs_.push_back({n, static_cast<float>(h[static_cast<std::size_t>(n)])});
-
-    // Output sample n * ratio + p is the sum over i of ratio * h[p + i * ratio] * x[n - i].
-    phases_.resize(static_cast<std::size_t>(ratio_));
+            downTaps_[static_cast<std::size_t>(n % ratio_)].push_back({n / ratio_, -1, static_cast<float>(h[static_cast<std::size_t>(n)])});
+    // Up: output sample n * ratio + p is the sum over i of ratio * h[p + i * ratio] * x[n - i].
+    upTaps_.resize(static_cast<std::size_t>(ratio_));
     for (int p = 0; p < ratio_; ++p)
         for (int i = 0; p + i * ratio_ < taps_; ++i) {
             const double tap = h[static_cast<std::size_t>(p + i * ratio_)];
-            if (std::fabs(tap) > kZeroTap) phases_[static_cast<std::size_t>(p)].push_back({i, static_cast<float>(ratio_ * tap)});
+            if (std::fabs(tap) > kZeroTap) upTaps_[static_cast<std::size_t>(p)].push_back({i, -1, static_cast<float>(ratio_ * tap)});
         }
+    for (auto& taps : downTaps_) taps = folded(taps);
+    for (auto& taps : upTaps_) taps = folded(taps);
     upHistory_ = (taps_ + ratio_ - 1) / ratio_;
 
     downLine_.assign(static_cast<std::size_t>(taps_ - 1 + maxLowFrames_ * ratio_), 0.0f);
+    phaseLine_.assign(static_cast<std::size_t>(maxLowFrames_ + upHistory_), 0.0f);
     upLine_.assign(static_cast<std::size_t>(upHistory_ + maxLowFrames_), 0.0f);
+}
+
+std::vector<FirStage::Tap> FirStage::folded(const std::vector<Tap>& taps) {
+    // A phase whose gains read the same backwards pairs its first tap with its last, and so on.
+    const std::size_t count = taps.size();
+    for (std::size_t i = 0; i < count; ++i)
+        if (taps[i].gain != taps[count - 1 - i].gain) return taps;
+    std::vector<Tap> pairs;
+    for (std::size_t i = 0; i < count / 2; ++i) pairs.push_back({taps[i].offset, taps[count - 1 - i].offset, taps[i].gain});
+    if (count % 2) pairs.push_back(taps[count / 2]);
+    return pairs;
 }
 
 void FirStage::reset() {
@@ -74,16 +89,23 @@ void FirStage::decimate(const float* in, int lowFrames, float* out) {
     const int highFrames = lowFrames * ratio_;
     float* line = downLine_.data();
     std::copy(in, in + highFrames, line + history);
-
-    const int centre = history / 2;
-    const int step = ratio_;
-    for (int m = 0; m < lowFrames; ++m) out[m] = centreGain_ * line[m * step + centre];
-    // Tap by tap over the whole block: the inner loop runs over output samples and vectorises.
-    for (const Tap& tap : pairs_) {
-        const float* early = line + tap.offset;
-        const float* late = line + (history - tap.offset);
-        const float gain = tap.gain;
-        for (int m = 0; m < lowFrames; ++m) out[m] += gain * (early[m * step] + late[m * step]);
+    std::fill(out, out + lowFrames, 0.0f);
+    // Phase by phase, tap by tap: the inner loop runs over contiguous samples.
+    float* phase = phaseLine_.data();
+    const int available = history + highFrames;
+    for (int r = 0; r < ratio_; ++r) {
+        const int length = (available - r + ratio_ - 1) / ratio_;
+        for (int k = 0; k < length; ++k) phase[k] = line[k * ratio_ + r];
+        for (const Tap& tap : downTaps_[static_cast<std::size_t>(r)]) {
+            const float* from = phase + tap.offset;
+            const float gain = tap.gain;
+            if (tap.second < 0) {
+                for (int m = 0; m < lowFrames; ++m) out[m] += gain * from[m];
+            } else {
+                const float* mirror = phase + tap.second;
+                for (int m = 0; m < lowFrames; ++m) out[m] += gain * (from[m] + mirror[m]);
+            }
+        }
     }
     std::copy(line + highFrames, line + highFrames + history, line);
 }
@@ -93,14 +115,20 @@ void FirStage::interpolate(const float* in, int lowFrames, float* out) {
     float* line = upLine_.data();
     std::copy(in, in + lowFrames, line + upHistory_);
     const float* newest = line + upHistory_;  // newest[n] is input sample n of this block
+    float* phase = phaseLine_.data();
     for (int p = 0; p < ratio_; ++p) {
-        float* phaseOut = out + p;
-        for (int n = 0; n < lowFrames; ++n) phaseOut[n * ratio_] = 0.0f;
-        for (const Tap& tap : phases_[static_cast<std::size_t>(p)]) {
+        std::fill(phase, phase + lowFrames, 0.0f);
+        for (const Tap& tap : upTaps_[static_cast<std::size_t>(p)]) {
             const float* from = newest - tap.offset;
             const float gain = tap.gain;
-            for (int n = 0; n < lowFrames; ++n) phaseOut[n * ratio_] += gain * from[n];
+            if (tap.second < 0) {
+                for (int n = 0; n < lowFrames; ++n) phase[n] += gain * from[n];
+            } else {
+                const float* mirror = newest - tap.second;
+                for (int n = 0; n < lowFrames; ++n) phase[n] += gain * (from[n] + mirror[n]);
+            }
         }
+        for (int n = 0; n < lowFrames; ++n) out[n * ratio_ + p] = phase[n];
     }
     std::copy(line + lowFrames, line + lowFrames + upHistory_, line);
 }

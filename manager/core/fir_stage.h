@@ -4,7 +4,9 @@
 // whose every other tap is zero; only the taps that are not zero are computed.
 //
 // A stage keeps the samples it needs from earlier blocks in a line of its own, sized when it
-// is made: processing works in place in that line and never allocates.
+// is made, and works on it phase by phase (every ratio-th sample side by side), so that each
+// tap is one pass over contiguous samples that the compiler turns into vector code. It never
+// allocates.
 #pragma once
 
 #include <vector>
@@ -28,20 +30,24 @@ public:
     void interpolate(const float* in, int lowFrames, float* out);
 
 private:
+    // One gain on one sample, or on two at once where the filter's symmetry puts equal taps
+    // in the same phase (second is then not -1).
     struct Tap {
         int offset;
+        int second;
         float gain;
     };
+    static std::vector<Tap> folded(const std::vector<Tap>& taps);
     int ratio_;
     int taps_;
     int maxLowFrames_;
-    // Down: the centre tap and the pairs of equal taps either side of it.
-    float centreGain_ = 0.0f;
-    std::vector<Tap> pairs_;
+    // Down: each input phase's taps, as offsets into that phase.
+    std::vector<std::vector<Tap>> downTaps_;
     // Up: each output phase's taps, as offsets back from the newest input sample.
-    std::vector<std::vector<Tap>> phases_;
+    std::vector<std::vector<Tap>> upTaps_;
     int upHistory_ = 0;
     std::vector<float> downLine_;
+    std::vector<float> phaseLine_;  // one input phase of the line down, or one output phase up
     std::vector<float> upLine_;
 };
 
