@@ -3,6 +3,8 @@
 // their libraries, allocate through them too.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -127,8 +129,11 @@ TEST(Allocation, VexloVmProcessingAllocatesNothingDirectOrOversampled) {
     std::vector<float> l(256), r(256), in(256, 0.0f);
     float* outputs[2] = {l.data(), r.data()};
     float* inputs[2] = {in.data(), in.data()};
-    for (float factorValue : {0.0f, 0.5f, 1.0f}) {
-        e->setParameter(e, 0, factorValue);
+    for (float factorValue : {0.0f, 0.5f, 1.0f, -1.0f, -0.5f}) {
+        // Negative: the same factor in High quality, with sound on the inputs.
+        e->setParameter(e, 1, factorValue < 0.0f ? 1.0f : 0.0f);
+        e->setParameter(e, 0, std::fabs(factorValue));
+        if (factorValue < 0.0f) std::fill(in.begin(), in.end(), 0.25f);
         e->processReplacing(e, inputs, outputs, 256);  // the first block after a change may settle in
         allocations = 0;
         counting = true;
