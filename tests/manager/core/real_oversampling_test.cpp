@@ -106,8 +106,11 @@ void keepsPitchAndState(const char* path, std::initializer_list<int> choices, in
     AEffect* child = rig.instrument();
     if (child->flags & effFlagsProgramChunks) {
         // Some instruments rewrite their chunk once on the first round trip; start from there.
+        // amsynth reads its chunk's text up to a terminator it never counted: zeros after it.
         std::vector<unsigned char> first = stateOf(child);
-        child->dispatcher(child, effSetChunk, 0, static_cast<VstIntPtr>(first.size()), first.data(), 0.0f);
+        const auto size = static_cast<VstIntPtr>(first.size());
+        first.resize(first.size() + 16, 0);
+        child->dispatcher(child, effSetChunk, 0, size, first.data(), 0.0f);
     } else {
         child->setParameter(child, 1, 0.5f);  // away from its defaults
     }

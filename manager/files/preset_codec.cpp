@@ -1,0 +1,218 @@
+#include <cerrno>
+#include <cstdlib>
+
+#include "manager/files/preset_file.h"
+
+namespace vexlo::files {
+
+const char* const kUnsupportedPreset = "Unsuported file, contact support!";
+
+namespace {
+
+constexpr ByteOrder kOrder = ByteOrder::big;
+
+const char* magicText(PresetMagic magic) {
+    switch (magic) {
+    case PresetMagic::programParameters: return "FxCk";
+    case PresetMagic::programChunk: return "FPCh";
+    case PresetMagic::bankPrograms: return "FxBk";
+    case PresetMagic::bankChunk: return "FBCh";
+    }
+    return "";
+}
+
+std::optional<PresetMagic> magicOf(const unsigned char* text) {
+    for (PresetMagic magic : {PresetMagic::programParameters, PresetMagic::programChunk, PresetMagic::bankPrograms,
+                              PresetMagic::bankChunk})
+        if (std::memcmp(text, magicText(magic), 4) == 0) return magic;
+    return std::nullopt;
+}
+
+// A count of values or bytes that must fit in what is left of the reader.
+bool fits(const ByteReader& read, std::int32_t count, std::size_t each) {
+    return count >= 0 && static_cast<std::uint64_t>(count) * each <= read.remaining();
+}
+
+// One program record from its "CcnK" on: the header and the values its own numParams names.
+bool readProgramRecord(ByteReader& read, ProgramRecord& record) {
+    std::int32_t count = 0;
+    if (!read.skip(24) || !read.int32(count) || !read.field(PresetFile::kNameField, record.name)) return false;
+    if (!fits(read, count, 4)) return false;
+    record.parameters.resize(static_cast<std::size_t>(count));
+    for (float& value : record.parameters) read.float32(value);
+    return true;
+}
+
+void writeProgramHeader(ByteWriter& out, const char* magic, std::int32_t pluginId, std::int32_t pluginVersion,
+                        std::int32_t numParams, const std::string& name, std::size_t bodySize) {
+    out.text("CcnK");
+    out.uint32(static_cast<std::uint32_t>(PresetFile::kProgramHeader - 8 + bodySize));
+    out.text(magic);
+    out.int32(1);
+    out.int32(pluginId);
+    out.int32(pluginVersion);
+    out.int32(numParams);
+    out.field(name, PresetFile::kNameField);
+}
+
+}  // namespace
+
+Decoded<PresetFile> decodePresetFile(const unsigned char* data, std::size_t size) {
+    using Result = Decoded<PresetFile>;
+    if (!data || size < 28) return Result::refuse("the file is shorter than any preset or bank header");
+    const std::optional<PresetMagic> magic = magicOf(data + 8);
+    if (!magic) return Result::refuse(kUnsupportedPreset);
+    PresetFile file;
+    file.magic = *magic;
+    ByteReader read(data, size, kOrder);
+    read.skip(12);
+    read.int32(file.formatVersion);
+    read.int32(file.pluginId);
+    read.int32(file.pluginVersion);
+    std::int32_t count = 0;  // numParams of a program, numPrograms of a bank
+    read.int32(count);
+    std::int32_t length = 0;
+    switch (file.magic) {
+    case PresetMagic::programParameters:
+        file.numParams = count;
+        if (!read.field(PresetFile::kNameField, file.name)) return Result::refuse("the program header is cut short");
+        if (!fits(read, count, 4)) return Result::refuse("the parameter values do not fit in the file");
+        file.parameters.resize(static_cast<std::size_t>(count));
+        for (float& value : file.parameters) read.float32(value);
+        break;
+    case PresetMagic::programChunk:
+        file.numParams = count;
+        if (!read.field(PresetFile::kNameField, file.name) || !read.int32(length))
+            return Result::refuse("the program header is cut short");
+        if (!read.block(length, file.chunk)) return Result::refuse("the program chunk does not fit in the file");
+        break;
+    case PresetMagic::bankPrograms:
+    case PresetMagic::bankChunk:
+        file.numPrograms = count;
+        if (!read.int32(file.currentProgram) || !read.skip(124)) return Result::refuse("the bank header is cut short");
+        if (file.formatVersion < 2) file.currentProgram = 0;
+        if (file.magic == PresetMagic::bankChunk) {
+            if (!read.int32(length)) return Result::refuse("the bank header is cut short");
+            if (!read.block(length, file.chunk)) return Result::refuse("the bank chunk does not fit in the file");
+            break;
+        }
+        // Every record carries its own parameter count; a bank made for another count of
+        // parameters is walked by the file's records, not by the instrument's.
+        if (!fits(read, count, PresetFile::kProgramHeader)) return Result::refuse("the bank's programs do not fit in the file");
+        file.programs.resize(static_cast<std::size_t>(count));
+        for (ProgramRecord& record : file.programs)
+            if (!readProgramRecord(read, record)) return Result::refuse("a program of the bank does not fit in the file");
+        break;
+    }
+    return Result{std::move(file), {}};
+}
+
+std::vector<unsigned char> encodePresetFile(const PresetFile& file) {
+    ByteWriter out(kOrder);
+    switch (file.magic) {
+    case PresetMagic::programParameters:
+        writeProgramHeader(out, "FxCk", file.pluginId, file.pluginVersion, static_cast<std::int32_t>(file.parameters.size()),
+                           file.name, 4 * file.parameters.size());
+        for (float value : file.parameters) out.float32(value);
+        break;
+    case PresetMagic::programChunk:
+        writeProgramHeader(out, "FPCh", file.pluginId, file.pluginVersion, file.numParams, file.name, 4 + file.chunk.size());
+        out.int32(static_cast<std::int32_t>(file.chunk.size()));
+        out.bytes(file.chunk.data(), file.chunk.size());
+        break;
+    case PresetMagic::bankPrograms:
+    case PresetMagic::bankChunk: {
+        const bool chunk = file.magic == PresetMagic::bankChunk;
+        out.text("CcnK");
+        out.uint32(0);  // byteSize, filled in below
+        out.text(magicText(file.magic));
+        out.int32(file.formatVersion);
+        out.int32(file.pluginId);
+        out.int32(file.pluginVersion);
+        out.int32(chunk ? file.numPrograms : static_cast<std::int32_t>(file.programs.size()));
+        out.int32(file.formatVersion >= 2 ? file.currentProgram : 0);
+        for (int i = 0; i < 124; ++i) out.byte(0);
+        if (chunk) {
+            out.int32(static_cast<std::int32_t>(file.chunk.size()));
+            out.bytes(file.chunk.data(), file.chunk.size());
+        } else {
+            for (const ProgramRecord& record : file.programs) {
+                writeProgramHeader(out, "FxCk", file.pluginId, file.pluginVersion,
+                                   static_cast<std::int32_t>(record.parameters.size()), record.name,
+                                   4 * record.parameters.size());
+                for (float value : record.parameters) out.float32(value);
+            }
+        }
+        std::vector<unsigned char>& bytes = out.data();
+        ByteWriter size(kOrder);
+        size.uint32(static_cast<std::uint32_t>(bytes.size() - 8));
+        std::copy(size.data().begin(), size.data().end(), bytes.begin() + 4);
+        break;
+    }
+    }
+    return out.take();
+}
+
+// ---- Links ----
+
+namespace {
+
+// Up to the next line end; false at the end of the bytes. A "\r" before the "\n" is no part of
+// the line.
+bool nextLine(const unsigned char*& at, const unsigned char* end, std::string& line, bool& ended) {
+    if (at >= end) return false;
+    const unsigned char* start = at;
+    while (at < end && *at != '\n') ++at;
+    line.assign(reinterpret_cast<const char*>(start), static_cast<std::size_t>(at - start));
+    ended = at < end;
+    if (ended) ++at;
+    if (ended && !line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+std::optional<std::int32_t> decimal(const std::string& text) {
+    if (text.empty() || text.size() > 11) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (errno || *end || value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+Decoded<PresetLink> decodePresetLink(const unsigned char* data, std::size_t size) {
+    using Result = Decoded<PresetLink>;
+    const unsigned char* at = data;
+    const unsigned char* end = data ? data + size : data;
+    std::vector<std::string> lines;
+    std::string line;
+    bool ended = false;
+    while (lines.size() < 4 && nextLine(at, end, line, ended)) {
+        if (line.size() > PresetLink::kMaxLine) return Result::refuse("a line of the link is too long");
+        lines.push_back(line);
+        if (!ended) break;
+    }
+    if (ended && lines.size() < 4) lines.push_back("");  // a last line end: an empty line after it
+    while (!lines.empty() && lines.back().empty() && lines.size() > 2) lines.pop_back();
+    if (lines.size() < 2 || lines.size() > 3) return Result::refuse("a preset link has two or three lines");
+    PresetLink link;
+    link.target = lines[0];
+    if (link.target.empty() || link.target.find('\0') != std::string::npos) return Result::refuse("the link names no file");
+    const auto id = decimal(lines[1]);
+    if (!id) return Result::refuse("the link's plug-in ID is no number");
+    link.pluginId = *id;
+    if (lines.size() == 3) {
+        link.program = decimal(lines[2]);
+        if (!link.program || *link.program < 0) return Result::refuse("the link's program is no number");
+    }
+    return Result{std::move(link), {}};
+}
+
+std::string encodePresetLink(const PresetLink& link) {
+    std::string text = link.target + "\n" + std::to_string(link.pluginId);
+    if (link.program) text += "\n" + std::to_string(*link.program);
+    return text;
+}
+
+}  // namespace vexlo::files
