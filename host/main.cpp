@@ -1,5 +1,6 @@
 // vexlo-host: loads VST 2.4 plug-ins from the command line.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -26,7 +27,7 @@ int usage() {
                  "  vexlo-host render INSTRUMENT [--midi-fx PLUGIN]... [--notes LIST | --midi-file FILE]\n"
                  "             [--tempo BPM] [--rate HZ] [--block FRAMES] [--length SECONDS]\n"
                  "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
-                 "             [--state FILE] [--save-state FILE]\n"
+                 "             [--state FILE] [--save-state FILE] [--preset [STAGE:]FILE]... [--save-preset FILE]\n"
                  "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
                  "             [--vm-quality classic|high]\n"
                  "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
@@ -177,7 +178,8 @@ int editCommand(int argc, char** argv) {
 int renderCommand(int argc, char** argv) {
     RenderOptions options;
     options.instrument = absolute(argv[0]);
-    std::string output = "out.wav", noteList, midiFile, statePath, saveStatePath;
+    std::string output = "out.wav", noteList, midiFile, statePath, saveStatePath, savePresetPath;
+    std::vector<std::pair<int, std::string>> presetPaths;
     bool printEvents = false;
     VmSetup vm;
     bool vmSetup = false;
@@ -207,6 +209,17 @@ int renderCommand(int argc, char** argv) {
             statePath = argv[++i];
         } else if (arg == "--save-state" && hasValue) {
             saveStatePath = argv[++i];
+        } else if (arg == "--preset" && hasValue) {
+            // [STAGE:]FILE; a stage is digits only, so "C:\..." is a file.
+            const std::string value = argv[++i];
+            const std::size_t colon = value.find(':');
+            const bool staged = colon != std::string::npos && colon > 0 &&
+                                value.find_first_not_of("0123456789") == colon;
+            double stage = 0;
+            if (staged && !numberIn("--preset's stage", value.substr(0, colon).c_str(), 0, 64, true, &stage)) return 2;
+            presetPaths.emplace_back(static_cast<int>(stage), staged ? value.substr(colon + 1) : value);
+        } else if (arg == "--save-preset" && hasValue) {
+            savePresetPath = argv[++i];
         } else if (arg == "--vm-instrument" && hasValue) {
             vm.instrument = absolute(argv[++i]);
             vmSetup = true;
@@ -269,6 +282,24 @@ int renderCommand(int argc, char** argv) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 2;
     }
+    for (const auto& [stage, path] : presetPaths) {
+        std::vector<unsigned char> bytes;
+        if (!readInputFile(path, &bytes, &error)) {
+            std::cerr << "vexlo-host: --preset: " << error << "\n";
+            return 2;
+        }
+        auto file = vexlo::files::decodePresetFile(bytes.data(), bytes.size());
+        if (!file) {
+            std::cerr << "vexlo-host: --preset: " << path << ": " << file.refusal << "\n";
+            return 2;
+        }
+        options.presets.push_back({stage, std::move(*file.value)});
+    }
+    if (!savePresetPath.empty()) {
+        std::string extension = savePresetPath.size() >= 4 ? savePresetPath.substr(savePresetPath.size() - 4) : "";
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        options.keepPreset = extension == ".fxb" ? RenderOptions::Keep::bank : RenderOptions::Keep::program;
+    }
     options.keepInstrumentState = !saveStatePath.empty();
     RenderResult result;
     if (!render(options, &result, &error)) {
@@ -283,6 +314,10 @@ int renderCommand(int argc, char** argv) {
     }
     if (!saveStatePath.empty() && !writeBytes(saveStatePath, result.instrumentState)) {
         std::cerr << "vexlo-host: cannot write " << saveStatePath << "\n";
+        return 1;
+    }
+    if (!savePresetPath.empty() && !writeBytes(savePresetPath, result.preset)) {
+        std::cerr << "vexlo-host: cannot write " << savePresetPath << "\n";
         return 1;
     }
     if (!writeWav(output, result.channels, static_cast<int>(options.sampleRate))) {

@@ -1,6 +1,7 @@
 #include "host/render.h"
 
 #include "host/editor_window.h"
+#include "manager/core/preset_transfer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,12 +33,21 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
         instrument->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
     }
     chain.start();
+    auto stage = [&](int number, const char* what) -> Plugin* {
+        if (number >= 0 && number <= static_cast<int>(effects.size()))
+            return number == 0 ? instrument.get() : effects[static_cast<std::size_t>(number - 1)].get();
+        if (error) *error = "no stage " + std::to_string(number) + " to " + what;
+        return nullptr;
+    };
+    for (const PresetSetting& setting : options.presets) {
+        Plugin* plugin = stage(setting.stage, "apply a preset to");
+        if (!plugin) return false;
+        if (!manager::applyPreset(plugin->child(), setting.file, error)) return false;
+    }
     for (const ParameterSetting& setting : options.parameters) {
-        if (setting.stage < 0 || setting.stage > static_cast<int>(effects.size())) {
-            if (error) *error = "no stage " + std::to_string(setting.stage) + " to set a parameter on";
-            return false;
-        }
-        AEffect* effect = setting.stage == 0 ? instrument->effect() : effects[setting.stage - 1]->effect();
+        Plugin* plugin = stage(setting.stage, "set a parameter on");
+        if (!plugin) return false;
+        AEffect* effect = plugin->effect();
         effect->setParameter(effect, setting.index, setting.value);
     }
 
@@ -82,6 +92,10 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
             const auto* bytes = static_cast<const unsigned char*>(data);
             result->instrumentState.assign(bytes, bytes + size);
         }
+    }
+    if (options.keepPreset != RenderOptions::Keep::nothing) {
+        const bool bank = options.keepPreset == RenderOptions::Keep::bank;
+        result->preset = files::encodePresetFile(manager::capturePreset(instrument->child(), bank));
     }
     chain.stop();
     return true;

@@ -7,6 +7,7 @@
 
 #include "host/host.h"
 #include "host/midi_input.h"
+#include "manager/files/preset_file.h"
 
 namespace vexlo::host {
 
@@ -15,6 +16,12 @@ struct ParameterSetting {
     int stage;
     int index;
     float value;
+};
+
+// A preset or bank file applied to one stage after it started, before the parameters.
+struct PresetSetting {
+    int stage;
+    files::PresetFile file;
 };
 
 struct RenderOptions {
@@ -28,6 +35,8 @@ struct RenderOptions {
     std::vector<ParameterSetting> parameters;
     std::vector<unsigned char> instrumentState;  // handed to the instrument (effSetChunk) before it starts
     bool keepInstrumentState = false;           // fetch the instrument's state (effGetChunk) after the render
+    std::vector<PresetSetting> presets;
+    enum class Keep { nothing, program, bank } keepPreset = Keep::nothing;  // the instrument's, after the render
 };
 
 // An event one stage emitted, at its absolute sample position.
@@ -41,6 +50,7 @@ struct RenderResult {
     std::vector<std::vector<float>> channels;  // two channels
     std::vector<StageEvent> events;
     std::vector<unsigned char> instrumentState;
+    std::vector<unsigned char> preset;  // an FXP or FXB file's bytes
 };
 
 // Loads the plug-ins, renders, and unloads them. False with a reason on failure.
