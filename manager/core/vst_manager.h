@@ -23,6 +23,7 @@
 #include "manager/core/midi_state.h"
 #include "manager/core/oversampler.h"
 #include "manager/files/manager_state.h"
+#include "manager/files/preset_file.h"
 #include "manager/library/config_file.h"
 #include "manager/library/settings.h"
 
@@ -83,6 +84,23 @@ public:
     void scanPlugins(bool onlyNew);
     // Loads a library as the scan does and asks who it is: its unique ID when it takes events.
     static std::optional<VstInt32> probePlugin(const std::string& path);
+
+    // ---- Preset, bank and link files ----
+    // Loads an FXP, FXB or .fxplnk file into the instrument, loading the instrument the file was
+    // made for first. A null path asks for a file (bank: the dialog offers banks).
+    void loadPresetOrBank(bool bank, const char* path);
+    // The current program as an FXP; ask: through a dialog, else named after the program in the
+    // last preset folder. False only when no file name was had.
+    bool saveProgram(bool ask);
+    // Every program as an FXP of its own.
+    void extractPrograms();
+    // The bank as one FXB chunk file, then a link into it for every program.
+    void saveBankAndLinks();
+    // A link to the current program of the last bank saved; the same answer as saveProgram.
+    bool writeBankLink(bool ask);
+    // A link to the last preset loaded or saved.
+    void linkProgram();
+    const std::string& currentPresetPath() const { return currentPresetPath_; }
 
     // The whole state: the children, their states, our own parameters and program.
     VstInt32 getChunk(void** data, bool isPreset) override;
@@ -164,9 +182,21 @@ private:
     void rememberState();
 
     void reportChildParameterText(VstInt32 opcode, VstInt32 index, char* text);
+    // ---- Preset files ----
+    void applyPresetFile(const files::PresetFile& file);
+    // The status after a load, the instrument suspended and resumed, the held notes again.
+    void finishPresetLoad(const std::string& loadedPath);
+    // Runs a writer for every program of the instrument, asking after the first whether to go
+    // on asking for names.
+    void writeEveryProgram(bool (VstManager::*write)(bool));
+    void tellStatus(const std::string& text) {
+        if (observer_) observer_->statusChanged(text);
+    }
     static VstIntPtr answerChild(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                  float opt, bool isMidiSlot);
 
+    std::string currentPresetPath_;  // the last preset loaded or saved (a link: the link itself)
+    std::string lastBankPath_;       // the last bank file chosen
     library::ConfigFile settingsStore_;
     library::ManagerSettings settings_;
     ChildLoader loader_{settings_};

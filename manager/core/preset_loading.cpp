@@ -1,0 +1,169 @@
+// Vexlo VM loading preset, bank and link files into its instrument. The file is read and
+// understood whole before anything changes; the instrument it was made for is loaded first
+// (its dialogs and questions come before the gate is taken); then the file is applied, the
+// instrument restarted and the held notes sent again, all with the gate held.
+#include <fstream>
+#include <iterator>
+
+#include "manager/core/vst_manager.h"
+#include "manager/library/path_utils.h"
+#include "platform/platform.h"
+#include "platform/user_services.h"
+
+namespace vexlo::manager {
+
+namespace {
+
+constexpr std::uint64_t kMaxPresetFile = 256ull << 20;
+
+// The bytes of a regular file of a sane size, opened read-only.
+bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
+    if (platform::pathInfo(path).kind != platform::PathKind::regularFile) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || static_cast<std::uint64_t>(size) > kMaxPresetFile) return false;
+    in.seekg(0);
+    bytes.resize(static_cast<std::size_t>(size));
+    return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size)) || size == 0;
+}
+
+void cannotRead(const std::string& path) { library::report("Couldn't read the file!", path); }
+
+}  // namespace
+
+void VstManager::loadPresetOrBank(bool bank, const char* givenPath) {
+    if (gate.isHeld()) return;  // another change runs: this load is dropped
+    tellStatus("Loading...");
+    std::string path = givenPath ? givenPath : "";
+    if (!givenPath) {
+        platform::FileRequest request;
+        request.title = "Select the Bank/Preset file";
+        request.typeName = bank ? "FXB Bank" : "FXP Preset";
+        request.extension = bank ? "fxb" : "fxp";
+        request.initialFolder = settings_.lastPresetFolder;
+        path = platform::userServices().chooseFile(request);
+    }
+    if (path.size() <= 2) return finishPresetLoad("");
+    settings_.lastPresetFolder = library::folder(path);
+    currentPresetPath_ = path;
+
+    // A link names the file to load and, into a bank, the program to end on.
+    std::string target = path;
+    std::optional<VstInt32> linkedProgram;
+    if (library::upperCase(library::extension(path)) == "FXPLNK") {
+        std::vector<unsigned char> text;
+        if (readFile(path, text)) {
+            auto link = files::decodePresetLink(text.data(), text.size());
+            if (!link) {
+                cannotRead(path);
+                return finishPresetLoad(path);
+            }
+            const char last = link.value->target.back();
+            target = (last == 'p' || last == 'P' ? settings_.fxpFolder : settings_.fxbFolder) + link.value->target;
+            linkedProgram = link.value->program;
+        }
+    }
+    std::vector<unsigned char> bytes;
+    if (!readFile(target, bytes)) {
+        cannotRead(target);
+        return finishPresetLoad(path);
+    }
+    auto decoded = files::decodePresetFile(bytes.data(), bytes.size());
+    if (!decoded) {
+        if (decoded.refusal == files::kUnsupportedPreset) library::report(decoded.refusal, "Error!");
+        else cannotRead(target);
+        return finishPresetLoad(path);
+    }
+    const files::PresetFile& file = *decoded.value;
+
+    // The instrument the file was made for, through the scan database or the person. A person
+    // who cancels keeps the instrument playing, and it is not given another's file.
+    const AEffect* before = instrument_.effect();
+    if (!instrument_.isLoaded() || instrument_.uniqueId() != file.pluginId) {
+        if (auto known = loader_.findInDatabase(file.pluginId)) {
+            loadInstrument(known->c_str(), false, -1);
+        } else {
+            const std::string chosen = loader_.chooseInstrument();
+            if (chosen.size() > 2) loadInstrument(chosen.c_str(), false, file.pluginId);
+        }
+    }
+    {
+        GateHold hold(gate, GateHold::wait);
+        if (!hold) return;
+        if (linkedProgram) curProgram = *linkedProgram;
+        const bool madeFor = instrument_.uniqueId() == file.pluginId || instrument_.effect() != before;
+        if (instrument_.isLoaded() && madeFor) {
+            applyPresetFile(file);
+            // A file the browser gave names the program after itself.
+            if (givenPath)
+                instrument_.setProgramName(library::baseName(path).substr(0, files::PresetFile::kNameField - 1));
+            updateDisplay();
+        }
+    }
+    finishPresetLoad(path);
+}
+
+void VstManager::applyPresetFile(const files::PresetFile& file) {
+    const float rate = instrumentRate(oversampler_.factor());
+    // As many values as both the file and the instrument have.
+    auto applyValues = [&](const std::vector<float>& values) {
+        const std::size_t count = std::min(values.size(), static_cast<std::size_t>(instrument_.numParams()));
+        for (std::size_t i = 0; i < count; ++i) instrument_.setParameter(static_cast<VstInt32>(i), values[i]);
+    };
+    // A preset always lands in program 0.
+    switch (file.magic) {
+    case files::PresetMagic::programParameters:
+        if (curProgram != 0) forwardProgram(0);
+        instrument_.setProgramName(file.name);
+        applyValues(file.parameters);
+        forwardProgram(0);
+        break;
+    case files::PresetMagic::programChunk:
+        if (curProgram != 0) forwardProgram(0);
+        instrument_.suspend();
+        instrument_.setChunk(file.chunk, 1);
+        instrument_.setSampleRate(rate);
+        instrument_.resume();
+        forwardProgram(0);
+        instrument_.setProgramName(file.name);
+        break;
+    case files::PresetMagic::bankPrograms: {
+        const std::size_t count = std::min(file.programs.size(), static_cast<std::size_t>(instrument_.numPrograms()));
+        for (std::size_t p = 0; p < count; ++p) {
+            instrument_.setProgram(static_cast<VstInt32>(p));
+            instrument_.setProgramName(file.programs[p].name);
+            applyValues(file.programs[p].parameters);
+        }
+        forwardProgram(curProgram);
+        break;
+    }
+    case files::PresetMagic::bankChunk:
+        instrument_.suspend();
+        instrument_.setChunk(file.chunk, 0);
+        instrument_.setSampleRate(rate);
+        instrument_.resume();
+        forwardProgram(curProgram);
+        break;
+    }
+}
+
+void VstManager::finishPresetLoad(const std::string& loadedPath) {
+    {
+        GateHold hold(gate, GateHold::wait);
+        if (!hold) return;
+        if (instrument_.isLoaded()) {
+            tellStatus("VST: " + library::baseName(instrumentPath_) + " - " +
+                       (loadedPath.empty() ? std::string() : library::baseName(loadedPath)));
+            instrument_.suspend();
+            instrument_.resume();
+            resendHeldNotes();
+        } else {
+            tellStatus("");
+        }
+    }
+    rememberState();
+}
+
+}  // namespace vexlo::manager
