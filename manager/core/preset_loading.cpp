@@ -101,8 +101,9 @@ void VstManager::loadPresetOrBank(bool bank, const char* givenPath) {
                 instrument_.setProgramName(library::baseName(path).substr(0, files::PresetFile::kNameField - 1));
             updateDisplay();
         }
+        // Still with the gate held: the audio thread hears the new sound only once it is whole.
+        finishPresetLoad(path);
     }
-    finishPresetLoad(path);
 }
 
 void VstManager::applyPresetFile(const files::PresetFile& file) {
