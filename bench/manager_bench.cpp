@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/ratio_main.h"
+#include "bench/vm_bench.h"
 #include "host/host.h"
 #include "manager/core/resampler.h"
 #include "manager/core/vst_manager.h"
@@ -23,25 +24,6 @@ constexpr int kFrames = 512;
 const std::string kTestSynth = VEXLO_PLUGIN_DIR "test-synth.so";
 const std::string kKars = "/usr/lib/vst/Kars-vst.so";
 
-const vexlo::library::ConfigFile& settingsStore() {
-    static const vexlo::library::ConfigFile store = [] {
-        auto folder = std::filesystem::temp_directory_path() / "vexlo-bench-vm";
-        std::filesystem::create_directories(folder);
-        vexlo::library::ConfigFile file((folder / "Vexlo VM.vIni").string());
-        for (const char* key : {"VST Directory", "FXPs Directory", "FXBs Directory", "MIDI VSTs Directory"})
-            file.write(key, folder.string() + "/", true);
-        return file;
-    }();
-    return store;
-}
-
-std::unique_ptr<Plugin> createManager(HostContext& context) {
-    settingsStore();
-    std::string error;
-    return Plugin::create(
-        "Vexlo VM", [](audioMasterCallback master) { return (new VstManager(master, settingsStore()))->getAeffect(); },
-        context, &error);
-}
 
 // Plays a held chord through a plug-in, block after block.
 void playChord(benchmark::State& state, Plugin& plugin, HostContext& context) {
@@ -75,7 +57,7 @@ void directly(benchmark::State& state, const std::string& path) {
 
 void throughVexloVm(benchmark::State& state, const std::string& path) {
     HostContext context(44100.0, kFrames);
-    auto vm = createManager(context);
+    auto vm = vexlo::bench::createVm(context);
     auto* manager = static_cast<VstManager*>(vm->effect()->object);
     manager->loadInstrument(path.c_str(), false, -1);
     if (!manager->getInstrument()) return state.SkipWithError("the instrument did not load");
@@ -121,7 +103,7 @@ BENCHMARK(BM_Resampler)->Arg(2)->Arg(4)->Arg(8);
 // From the load of an already cached library to the first block that is not silent.
 void loadToSound(benchmark::State& state, bool midiSlotToo) {
     HostContext context(44100.0, kFrames);
-    auto vm = createManager(context);
+    auto vm = vexlo::bench::createVm(context);
     auto* manager = static_cast<VstManager*>(vm->effect()->object);
     vm->start();
     manager->loadInstrument(kTestSynth.c_str(), false, -1);  // the library is cached from here on

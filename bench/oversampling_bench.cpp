@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/ratio_main.h"
+#include "bench/vm_bench.h"
 #include "host/host.h"
 #include "manager/core/band_limited_resampler.h"
 #include "manager/core/resampler.h"
@@ -109,24 +110,10 @@ BENCHMARK(BM_KarsAtFactor)->Arg(2)->Arg(4)->Arg(8);
 
 // A factor change while a note is held: the instrument restarted at the new rate with its
 // state, to the first block it plays.
-const vexlo::library::ConfigFile& settingsStore() {
-    static const vexlo::library::ConfigFile store = [] {
-        auto folder = std::filesystem::temp_directory_path() / "vexlo-bench-oversampling";
-        std::filesystem::create_directories(folder);
-        vexlo::library::ConfigFile file((folder / "Vexlo VM.vIni").string());
-        for (const char* key : {"VST Directory", "FXPs Directory", "FXBs Directory", "MIDI VSTs Directory"})
-            file.write(key, folder.string() + "/", true);
-        return file;
-    }();
-    return store;
-}
 
 void factorChange(benchmark::State& state, const std::string& path) {
     HostContext context(44100.0, kFrames);
-    std::string error;
-    auto vm = Plugin::create(
-        "Vexlo VM", [](audioMasterCallback master) { return (new VstManager(master, settingsStore()))->getAeffect(); },
-        context, &error);
+    auto vm = vexlo::bench::createVm(context);
     auto* manager = static_cast<VstManager*>(vm->effect()->object);
     vm->start();
     manager->loadInstrument(path.c_str(), false, -1);

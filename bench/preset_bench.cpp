@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "bench/ratio_main.h"
+#include "bench/vm_bench.h"
 #include "host/host.h"
 #include "manager/core/vst_manager.h"
 #include "platform/user_services.h"
@@ -19,28 +20,10 @@ namespace {
 const std::string kAmsynth = "/usr/lib/vst/amsynth_vst.so";
 namespace fs = std::filesystem;
 
-fs::path benchFolder() {
-    const fs::path folder = fs::temp_directory_path() / "vexlo-bench-presets";
-    fs::create_directories(folder);
-    return folder;
-}
-
-const vexlo::library::ConfigFile& settingsStore() {
-    static const vexlo::library::ConfigFile store = [] {
-        vexlo::library::ConfigFile file((benchFolder() / "Vexlo VM.vIni").string());
-        for (const char* key : {"VST Directory", "FXPs Directory", "FXBs Directory", "MIDI VSTs Directory"})
-            file.write(key, benchFolder().string() + "/", true);
-        return file;
-    }();
-    return store;
-}
 
 struct Vm {
     Vm() : context(44100.0, 512) {
-        std::string error;
-        plugin = Plugin::create(
-            "Vexlo VM", [](audioMasterCallback master) { return (new VstManager(master, settingsStore()))->getAeffect(); },
-            context, &error);
+        plugin = vexlo::bench::createVm(context);
         manager = static_cast<VstManager*>(plugin->effect()->object);
         plugin->start();
         manager->loadInstrument(kAmsynth.c_str(), false, -1);
@@ -59,7 +42,7 @@ void timed(benchmark::State& state, Run run) {
     vexlo::platform::ScopedUserServices installed(script);
     int round = 0;
     for (auto _ : state) {
-        const fs::path folder = benchFolder() / ("round" + std::to_string(round++));
+        const fs::path folder = vexlo::bench::vmFolder() / ("round" + std::to_string(round++));
         fs::remove_all(folder);
         fs::create_directories(folder);
         script.files = {(folder / "first.fxp").string(), (folder / "bank.fxb").string(), (folder / "first.fxplnk").string()};

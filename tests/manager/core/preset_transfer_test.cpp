@@ -9,6 +9,7 @@
 #include "host/host.h"
 #include "manager/core/preset_transfer.h"
 #include "platform/platform.h"
+#include "tests/support/loaded_plugin.h"
 #include "tests/support/test_support.h"
 
 using namespace vexlo;
@@ -17,14 +18,8 @@ using test::pluginPath;
 
 namespace {
 
-struct Loaded {
-    explicit Loaded(const std::string& path) : context(44100.0, 256, 120.0) {
-        std::string error;
-        plugin = host::Plugin::load(path, context, &error);
-        EXPECT_TRUE(plugin) << error;
-        if (plugin) plugin->start();
-    }
-    manager::HostedChild& child() { return plugin->child(); }
+struct Loaded : test::LoadedPlugin {
+    using LoadedPlugin::LoadedPlugin;
     std::vector<float> parameters() {
         std::vector<float> values;
         for (int i = 0; i < child().numParams(); ++i) values.push_back(child().getParameter(i));
@@ -34,8 +29,6 @@ struct Loaded {
         const auto bytes = child().getChunk(index);
         return std::vector<unsigned char>(bytes.data, bytes.data + bytes.size);
     }
-    host::HostContext context;
-    std::unique_ptr<host::Plugin> plugin;
 };
 
 files::PresetFile throughBytes(const files::PresetFile& file) {

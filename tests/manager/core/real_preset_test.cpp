@@ -5,20 +5,15 @@
 
 #include "host/host.h"
 #include "manager/core/preset_transfer.h"
+#include "tests/support/loaded_plugin.h"
 #include "tests/support/manager_rig.h"
 
 using namespace vexlo;
 
 namespace {
 
-struct Instrument {
-    explicit Instrument(const std::string& path) : context(44100.0, 256, 120.0) {
-        std::string error;
-        plugin = host::Plugin::load(path, context, &error);
-        EXPECT_TRUE(plugin) << error;
-        if (plugin) plugin->start();
-    }
-    manager::HostedChild& child() { return plugin->child(); }
+struct Instrument : test::LoadedPlugin {
+    using LoadedPlugin::LoadedPlugin;
     std::vector<unsigned char> state() {
         if (child().hasFlag(effFlagsProgramChunks)) {
             const auto bytes = child().getChunk(0);
@@ -32,8 +27,6 @@ struct Instrument {
         }
         return values;
     }
-    host::HostContext context;
-    std::unique_ptr<host::Plugin> plugin;
 };
 
 files::PresetFile throughBytes(const files::PresetFile& file) {
