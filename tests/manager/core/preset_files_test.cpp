@@ -270,6 +270,10 @@ TEST(PresetFiles, ABankAndItsLinksAreWrittenEvenWhenTheBankIsNotReplaced) {
     rig.manager->saveProgram(true);
     rig.manager->linkProgram();
     EXPECT_EQ(rig.script.fileRequests.back().proposedName, "Link Saved");
+    // Written in text mode: "\r\n" on Windows, "\n" elsewhere; no line end after the last line.
     text = rig.read("To saved.fxplnk");
-    EXPECT_EQ(std::string(text.begin(), text.end()), "Saved.fxp\n" + std::to_string(kSynthId));
+    std::string written(text.begin(), text.end());
+    const auto crlf = written.find("\r\n");
+    if (crlf != std::string::npos) written.erase(crlf, 1);
+    EXPECT_EQ(written, "Saved.fxp\n" + std::to_string(kSynthId));
 }
