@@ -12,7 +12,10 @@ mkdir -p "$HOME"
 failures=0
 fail() { echo "$*"; failures=$((failures + 1)); }
 
-for instrument in "$bin/test-synth.so" /usr/lib/vst/amsynth_vst.so /usr/lib/vst/ZynAddSubFX.so; do
+instruments=("$bin/test-synth.so" /usr/lib/vst/amsynth_vst.so)
+# ZynAddSubFX's own threads race with each other; ThreadSanitizer builds leave it out.
+[ -n "${VEXLO_WITHOUT_ZYN:-}" ] || instruments+=(/usr/lib/vst/ZynAddSubFX.so)
+for instrument in "${instruments[@]}"; do
   name=$(basename "$instrument")
   for ext in fxp fxb; do
     "$host" render "$instrument" --param 0:1=0.3 --notes 57:0:1 --length 1 --save-preset "$work/saved.$ext" \
