@@ -198,7 +198,9 @@ Decoded<PresetLink> decodePresetLink(const unsigned char* data, std::size_t size
     if (lines.size() < 2 || lines.size() > 3) return Result::refuse("a preset link has two or three lines");
     PresetLink link;
     link.target = lines[0];
-    if (link.target.empty() || link.target.find('\0') != std::string::npos) return Result::refuse("the link names no file");
+    // No file name holds a zero byte or a carriage return (a stray one before the line end).
+    if (link.target.empty() || link.target.find_first_of(std::string("\0\r", 2)) != std::string::npos)
+        return Result::refuse("the link names no file");
     const auto id = decimal(lines[1]);
     if (!id) return Result::refuse("the link's plug-in ID is no number");
     link.pluginId = *id;

@@ -185,6 +185,7 @@ TEST(PresetLinks, TwoOrThreeLinesTheLastWithoutALineEnd) {
     for (const std::string& text : {std::string(""), std::string("Bass.fxp"), std::string("Bass.fxp\n"),
                                     std::string("Bass.fxp\nabc"), std::string("Bass.fxp\n42\nfive"),
                                     std::string("a\n1\n2\n3"), std::string("\n42"), std::string("Bass.fxp\n42\n-1"),
-                                    std::string(2000, 'a') + "\n42", std::string("Bass.fxp\n99999999999")})
+                                    std::string(2000, 'a') + "\n42", std::string("Bass.fxp\n99999999999"),
+                                    std::string("Pads.fb\r\r\n5")})
         EXPECT_FALSE(read(text)) << text.substr(0, 40);
 }
