@@ -2,9 +2,7 @@
 // understood whole before anything changes; the instrument it was made for is loaded first
 // (its dialogs and questions come before the gate is taken); then the file is applied, the
 // instrument restarted and the held notes sent again, all with the gate held.
-#include <fstream>
-#include <iterator>
-
+#include "manager/core/preset_transfer.h"
 #include "manager/core/vst_manager.h"
 #include "manager/library/path_utils.h"
 #include "platform/platform.h"
@@ -16,17 +14,8 @@ namespace {
 
 constexpr std::uint64_t kMaxPresetFile = 256ull << 20;
 
-// The bytes of a regular file of a sane size, opened read-only.
 bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
-    if (platform::pathInfo(path).kind != platform::PathKind::regularFile) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > kMaxPresetFile) return false;
-    in.seekg(0);
-    bytes.resize(static_cast<std::size_t>(size));
-    return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size)) || size == 0;
+    return library::readRegularFile(path, kMaxPresetFile, bytes);
 }
 
 void cannotRead(const std::string& path) { library::report("Couldn't read the file!", path); }
@@ -108,17 +97,12 @@ void VstManager::loadPresetOrBank(bool bank, const char* givenPath) {
 
 void VstManager::applyPresetFile(const files::PresetFile& file) {
     const float rate = instrumentRate(oversampler_.factor());
-    // As many values as both the file and the instrument have.
-    auto applyValues = [&](const std::vector<float>& values) {
-        const std::size_t count = std::min(values.size(), static_cast<std::size_t>(instrument_.numParams()));
-        for (std::size_t i = 0; i < count; ++i) instrument_.setParameter(static_cast<VstInt32>(i), values[i]);
-    };
     // A preset always lands in program 0.
     switch (file.magic) {
     case files::PresetMagic::programParameters:
         if (curProgram != 0) forwardProgram(0);
         instrument_.setProgramName(file.name);
-        applyValues(file.parameters);
+        applyParameterValues(instrument_, file.parameters);
         forwardProgram(0);
         break;
     case files::PresetMagic::programChunk:
@@ -135,7 +119,7 @@ void VstManager::applyPresetFile(const files::PresetFile& file) {
         for (std::size_t p = 0; p < count; ++p) {
             instrument_.setProgram(static_cast<VstInt32>(p));
             instrument_.setProgramName(file.programs[p].name);
-            applyValues(file.programs[p].parameters);
+            applyParameterValues(instrument_, file.programs[p].parameters);
         }
         forwardProgram(curProgram);
         break;

@@ -11,12 +11,12 @@ namespace {
 
 std::string programName(HostedChild& child) { return child.programName().substr(0, PresetFile::kNameField - 1); }
 
-void applyValues(HostedChild& child, const std::vector<float>& values) {
+}  // namespace
+
+void applyParameterValues(HostedChild& child, const std::vector<float>& values) {
     const std::size_t count = std::min(values.size(), static_cast<std::size_t>(child.numParams()));
     for (std::size_t i = 0; i < count; ++i) child.setParameter(static_cast<VstInt32>(i), values[i]);
 }
-
-}  // namespace
 
 bool applyPreset(HostedChild& child, const PresetFile& file, std::string* error) {
     auto refuse = [&](std::string why) {
@@ -32,7 +32,7 @@ bool applyPreset(HostedChild& child, const PresetFile& file, std::string* error)
     switch (file.magic) {
     case PresetMagic::programParameters:
         child.setProgramName(file.name);
-        applyValues(child, file.parameters);
+        applyParameterValues(child, file.parameters);
         break;
     case PresetMagic::programChunk: {
         const bool running = child.isResumed();
@@ -48,7 +48,7 @@ bool applyPreset(HostedChild& child, const PresetFile& file, std::string* error)
         for (std::size_t p = 0; p < count; ++p) {
             child.setProgram(static_cast<VstInt32>(p));
             child.setProgramName(file.programs[p].name);
-            applyValues(child, file.programs[p].parameters);
+            applyParameterValues(child, file.programs[p].parameters);
         }
         const VstInt32 wanted = file.formatVersion >= 2 ? file.currentProgram : playing;
         child.setProgram(std::clamp(wanted, 0, std::max(child.numPrograms() - 1, 0)));

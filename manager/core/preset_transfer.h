@@ -10,6 +10,9 @@
 
 namespace vexlo::manager {
 
+// As many of the values as both the list and the plug-in have, from parameter 0 on.
+void applyParameterValues(HostedChild& child, const std::vector<float>& values);
+
 // Parameter values: the program's name and as many values as both the file and the plug-in
 // have; chunks: effSetChunk (index 1 for a program, 0 for a bank) while suspended; a bank of
 // values: each of its programs the plug-in has, then the program that was playing (or the

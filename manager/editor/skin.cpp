@@ -1,9 +1,8 @@
 #include "manager/editor/skin.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
+#include "manager/library/path_utils.h"
 #include "platform/platform.h"
 
 namespace vexlo::manager {
@@ -11,17 +10,12 @@ namespace vexlo::manager {
 namespace {
 
 // Skin files are small; anything larger than this is no skin file.
-constexpr std::streamoff kMaxSkinText = 1 << 20;
+constexpr std::uint64_t kMaxSkinText = 1 << 20;
 
 std::optional<std::string> readText(const std::string& path) {
-    if (platform::pathInfo(path).kind != platform::PathKind::regularFile) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string bytes = text.str();
-    if (static_cast<std::streamoff>(bytes.size()) > kMaxSkinText) bytes.resize(static_cast<std::size_t>(kMaxSkinText));
-    return bytes;
+    std::vector<unsigned char> bytes;
+    if (!library::readRegularFile(path, kMaxSkinText, bytes)) return std::nullopt;
+    return std::string(bytes.begin(), bytes.end());
 }
 
 void tellDamaged(const std::string& path, int fields) {

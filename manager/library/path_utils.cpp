@@ -1,5 +1,8 @@
 #include "manager/library/path_utils.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "platform/platform.h"
 #include "platform/user_services.h"
 
@@ -90,6 +93,15 @@ void report(const std::string& text, const std::string& caption) {
 }
 
 bool ask(const std::string& text, const std::string& caption) { return platform::userServices().ask(text, caption); }
+
+bool readRegularFile(const std::string& path, std::uint64_t maxBytes, std::vector<unsigned char>& bytes) {
+    const platform::PathInfo info = platform::pathInfo(path);
+    if (info.kind != platform::PathKind::regularFile || info.size > maxBytes) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return bytes.size() <= maxBytes;
+}
 
 std::FILE* createFile(const std::string& path, const char* mode) {
     if (std::FILE* existing = std::fopen(path.c_str(), "r")) {

@@ -2,6 +2,7 @@
 // by value, so any thread may use them at any time.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ std::vector<std::string> fileSearch(const std::string& folder, const std::string
 // Messages: an OK box ("!" when no caption is given) and a Yes/No question.
 void report(const std::string& text, const std::string& caption = "");
 bool ask(const std::string& text, const std::string& caption);
+
+// The bytes of a regular file of at most maxBytes, opened read-only; false for anything else.
+bool readRegularFile(const std::string& path, std::uint64_t maxBytes, std::vector<unsigned char>& bytes);
 
 // Opens a file for writing after asking whether to replace one that exists ("File already
 // exist, replace?"); reports "Error creating file!" when it cannot be opened. Null when not
