@@ -110,7 +110,7 @@ ArpEffect* ArpEditor::arp() const { return static_cast<ArpEffect*>(effect); }
 
 bool ArpEditor::open(void* parentWindow) {
     AEffEditor::open(parentWindow);
-    frame = std::make_unique<CFrame>(CRect{0, 0, 3000, logo_.height()}, parentWindow, effectX());
+    frame = std::make_unique<CFrame>(CRect{0, 0, 3000, logo_.height()}, parentWindow, this);
     frame->setBackground(&logo_);
 
     auto command = std::make_unique<COptionMenu>(CRect{0, 0, 40, 22}, this, kCommandTag);

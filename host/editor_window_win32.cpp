@@ -25,6 +25,13 @@ bool runEditor(Plugin& plugin, double seconds, std::string* error) {
         if (error) *error = "no window could be made (is there a display?)";
         return false;
     }
+    plugin.setWindowResizer([window, style](int w, int h) {
+        if (w <= 0 || h <= 0) return false;
+        RECT wanted{0, 0, w, h};
+        AdjustWindowRect(&wanted, style, FALSE);
+        return SetWindowPos(window, nullptr, 0, 0, wanted.right - wanted.left, wanted.bottom - wanted.top,
+                            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != 0;
+    });
     plugin.dispatch(effEditOpen, 0, 0, window);
     const std::uint32_t start = platform::tickCount();
     while (platform::tickCount() - start < static_cast<std::uint32_t>(seconds * 1000)) {
@@ -37,6 +44,7 @@ bool runEditor(Plugin& plugin, double seconds, std::string* error) {
         platform::sleepMs(20);
     }
     plugin.dispatch(effEditClose);
+    plugin.setWindowResizer(nullptr);
     DestroyWindow(window);
     return true;
 }

@@ -22,6 +22,12 @@ bool runEditor(Plugin& plugin, double seconds, std::string* error) {
     XStoreName(display, window, ("vexlo-host: " + plugin.effectName()).c_str());
     XMapRaised(display, window);
     XSync(display, False);
+    plugin.setWindowResizer([display, window](int w, int h) {
+        if (w <= 0 || h <= 0) return false;
+        XResizeWindow(display, window, static_cast<unsigned>(w), static_cast<unsigned>(h));
+        XFlush(display);
+        return true;
+    });
 
     plugin.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
     const std::uint32_t start = platform::tickCount();
@@ -34,6 +40,7 @@ bool runEditor(Plugin& plugin, double seconds, std::string* error) {
         platform::sleepMs(20);
     }
     plugin.dispatch(effEditClose);
+    plugin.setWindowResizer(nullptr);
     XDestroyWindow(display, window);
     XCloseDisplay(display);
     return true;

@@ -192,7 +192,8 @@ VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void*
         return 1;
     }
     case audioMasterIOChanged: return 1;
-    case audioMasterSizeWindow: return 0;
+    case audioMasterSizeWindow:
+        return resizer_ && resizer_(static_cast<int>(index), static_cast<int>(value)) ? 1 : 0;
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(context_.sampleRate());
     case audioMasterGetBlockSize: return context_.blockSize();
     case audioMasterGetCurrentProcessLevel: return 0;
@@ -207,6 +208,7 @@ VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void*
     case audioMasterCanDo: {
         if (!ptr) return 0;
         const char* word = static_cast<const char*>(ptr);
+        if (std::strcmp(word, "sizeWindow") == 0) return resizer_ ? 1 : 0;
         for (const char* known : kHostCanDo)
             if (std::strcmp(word, known) == 0) return 1;
         return 0;

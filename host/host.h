@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,6 +120,10 @@ public:
     // copes with other hosts.
     void overrideAnswer(VstInt32 opcode, VstIntPtr answer);
 
+    // Who resizes the plug-in's editor window when it asks (audioMasterSizeWindow). Without
+    // one the host says it cannot ("sizeWindow" is not among its capabilities).
+    void setWindowResizer(std::function<bool(int width, int height)> resizer) { resizer_ = std::move(resizer); }
+
     // Answers the plug-in's call to the host.
     VstIntPtr answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
@@ -132,6 +137,7 @@ private:
     std::vector<MidiEvent> emitted_;
     std::vector<HostCall> calls_;
     std::vector<std::pair<VstInt32, VstIntPtr>> overrides_;
+    std::function<bool(int, int)> resizer_;
     std::vector<float> scratch_;
     std::vector<float*> inputPointers_;
 };

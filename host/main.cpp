@@ -31,7 +31,7 @@ int usage() {
                  "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
                  "             [--vm-quality classic|high]\n"
                  "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
-                 "  vexlo-host edit PLUGIN [--seconds S] [--state FILE] [--save-state FILE]\n"
+                 "  vexlo-host edit PLUGIN [--seconds S] [--state FILE] [--save-state FILE] [--vm-*]...\n"
                  "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
                  "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
                  "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins.\n";
@@ -129,34 +129,83 @@ int scanCommand(int argc, char** argv) {
     return 0;
 }
 
+// One of the --vm-* options at argv[i], taken into the setup: 1 when taken (i then points at
+// its value), 0 when argv[i] is none of them, -1 when its value is wrong (said in one line).
+int vmOption(int argc, char** argv, int& i, VmSetup& vm) {
+    const std::string arg = argv[i];
+    if (i + 1 >= argc) return 0;
+    if (arg == "--vm-instrument") {
+        vm.instrument = absolute(argv[++i]);
+    } else if (arg == "--vm-midi") {
+        std::string value = argv[++i];
+        std::size_t colon = value.find(':');
+        if (colon == std::string::npos || colon == 0) {
+            std::cerr << "vexlo-host: --vm-midi takes SLOT:PLUGIN, not " << value << "\n";
+            return -1;
+        }
+        double slot = 0;
+        if (!numberIn("--vm-midi's slot", value.substr(0, colon).c_str(), 0, 3, true, &slot)) return -1;
+        vm.midi.emplace_back(static_cast<int>(slot), absolute(value.substr(colon + 1)));
+    } else if (arg == "--vm-factor") {
+        const std::string factor = argv[++i];
+        if (factor != "1" && factor != "2" && factor != "4" && factor != "6" && factor != "8") {
+            std::cerr << "vexlo-host: --vm-factor takes 1, 2, 4, 6 or 8, not " << factor << "\n";
+            return -1;
+        }
+        vm.factor = std::atoi(factor.c_str());
+    } else if (arg == "--vm-quality") {
+        const std::string quality = argv[++i];
+        if (quality != "classic" && quality != "high") {
+            std::cerr << "vexlo-host: --vm-quality takes classic or high, not " << quality << "\n";
+            return -1;
+        }
+        vm.highQuality = quality == "high";
+    } else {
+        return 0;
+    }
+    return 1;
+}
+
 // Opens a plug-in's editor in a window for a while, idling it as a host does.
 int editCommand(int argc, char** argv) {
     std::string path = absolute(argv[0]), statePath, saveStatePath;
     double seconds = 5.0;
+    VmSetup vm;
+    bool vmSetup = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--seconds" && i + 1 < argc) {
             if (!numberIn(arg, argv[++i], 0, 3600, false, &seconds)) return 2;
-        } else if (arg == "--state" && i + 1 < argc) statePath = argv[++i];
-        else if (arg == "--save-state" && i + 1 < argc) saveStatePath = argv[++i];
-        else return usage();
+        } else if (arg == "--state" && i + 1 < argc) {
+            statePath = argv[++i];
+        } else if (arg == "--save-state" && i + 1 < argc) {
+            saveStatePath = argv[++i];
+        } else if (int taken = vmOption(argc, argv, i, vm); taken != 0) {
+            if (taken < 0) return 2;
+            vmSetup = true;
+        } else {
+            return usage();
+        }
+    }
+    std::string error;
+    std::vector<unsigned char> state;
+    if (!statePath.empty() && !readInputFile(statePath, &state, &error)) {
+        std::cerr << "vexlo-host: --state: " << error << "\n";
+        return 2;
+    }
+    // As render does: Vexlo VM gets a state that names the plug-ins it is to host.
+    if (vmSetup && !buildVmState(path, vm, &state, &error)) {
+        std::cerr << "vexlo-host: " << error << "\n";
+        return 2;
     }
     HostContext context;
-    std::string error;
     auto plugin = Plugin::load(path, context, &error);
     if (!plugin) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 1;
     }
     plugin->open();
-    std::vector<unsigned char> state;
-    if (!statePath.empty()) {
-        if (!readInputFile(statePath, &state, &error)) {
-            std::cerr << "vexlo-host: --state: " << error << "\n";
-            return 2;
-        }
-        plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
-    }
+    if (!state.empty()) plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
     plugin->start();
     if (!runEditor(*plugin, seconds, &error)) {
         std::cerr << "vexlo-host: " << error << "\n";
@@ -220,35 +269,8 @@ int renderCommand(int argc, char** argv) {
             presetPaths.emplace_back(static_cast<int>(stage), staged ? value.substr(colon + 1) : value);
         } else if (arg == "--save-preset" && hasValue) {
             savePresetPath = argv[++i];
-        } else if (arg == "--vm-instrument" && hasValue) {
-            vm.instrument = absolute(argv[++i]);
-            vmSetup = true;
-        } else if (arg == "--vm-midi" && hasValue) {
-            std::string value = argv[++i];
-            std::size_t colon = value.find(':');
-            if (colon == std::string::npos || colon == 0) {
-                std::cerr << "vexlo-host: --vm-midi takes SLOT:PLUGIN, not " << value << "\n";
-                return usage();
-            }
-            double slot = 0;
-            if (!numberIn("--vm-midi's slot", value.substr(0, colon).c_str(), 0, 3, true, &slot)) return 2;
-            vm.midi.emplace_back(static_cast<int>(slot), absolute(value.substr(colon + 1)));
-            vmSetup = true;
-        } else if (arg == "--vm-factor" && hasValue) {
-            const std::string factor = argv[++i];
-            if (factor != "1" && factor != "2" && factor != "4" && factor != "6" && factor != "8") {
-                std::cerr << "vexlo-host: --vm-factor takes 1, 2, 4, 6 or 8, not " << factor << "\n";
-                return 2;
-            }
-            vm.factor = std::atoi(factor.c_str());
-            vmSetup = true;
-        } else if (arg == "--vm-quality" && hasValue) {
-            const std::string quality = argv[++i];
-            if (quality != "classic" && quality != "high") {
-                std::cerr << "vexlo-host: --vm-quality takes classic or high, not " << quality << "\n";
-                return 2;
-            }
-            vm.highQuality = quality == "high";
+        } else if (int taken = vmOption(argc, argv, i, vm); taken != 0) {
+            if (taken < 0) return 2;
             vmSetup = true;
         } else if (const NumberOption* o = std::find_if(std::begin(kRenderNumbers), std::end(kRenderNumbers),
                                                         [&](const NumberOption& n) { return arg == n.name; });

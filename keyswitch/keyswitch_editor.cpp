@@ -41,7 +41,7 @@ CTextLabel* KeySwitchEditor::addText(const CRect& size, const std::string& text)
 
 bool KeySwitchEditor::open(void* parentWindow) {
     AEffEditor::open(parentWindow);
-    frame = std::make_unique<CFrame>(CRect{0, 0, 3000, logo_.height()}, parentWindow, effectX());
+    frame = std::make_unique<CFrame>(CRect{0, 0, 3000, logo_.height()}, parentWindow, this);
     frame->setBackground(&logo_);
     auto command = std::make_unique<COptionMenu>(CRect{0, 0, 40, 22}, this, kCommandTag);
     command->setShowsText(false);

@@ -21,6 +21,8 @@ std::string lastLibraryError();
 
 // The native handle of the module that contains this code (the module instance on Windows).
 void* moduleHandle();
+// The native handle of the program that loaded us (the host process's module on Windows).
+void* processModuleHandle();
 // Path of the library (or program) that contains this code.
 std::string ownLibraryPath();
 // The file extension of plug-in libraries on this platform, with its dot.

@@ -1,6 +1,7 @@
 #include "toolkit/graphics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace vexlo::toolkit {
@@ -19,7 +20,33 @@ constexpr int kMaxSide = 16384;
 }  // namespace
 
 CBitmap::CBitmap(int width, int height, CColor fill)
-    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, fill) {}
+    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, fill), stamp_(nextStamp()) {}
+
+std::uint64_t CBitmap::nextStamp() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
+CBitmap& CBitmap::operator=(const CBitmap& other) {
+    if (this != &other) {
+        width_ = other.width_;
+        height_ = other.height_;
+        pixels_ = other.pixels_;
+        stamp_ = nextStamp();
+    }
+    return *this;
+}
+
+CBitmap& CBitmap::operator=(CBitmap&& other) noexcept {
+    if (this != &other) {
+        width_ = other.width_;
+        height_ = other.height_;
+        pixels_ = std::move(other.pixels_);
+        other.width_ = other.height_ = 0;
+        stamp_ = nextStamp();
+    }
+    return *this;
+}
 
 CBitmap CBitmap::fromBmp(const std::uint8_t* data, std::size_t size, bool withFileHeader) {
     std::size_t at = 0;

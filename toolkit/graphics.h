@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexlo::toolkit {
@@ -35,8 +36,16 @@ inline constexpr CColor kBlack{0, 0, 0, 255};
 // An image in memory: 32-bit pixels, top row first.
 class CBitmap {
 public:
-    CBitmap() = default;
+    CBitmap() : stamp_(nextStamp()) {}
     CBitmap(int width, int height, CColor fill = kBlack);
+    // Every image a bitmap object comes to hold gets a new stamp, so that a backend that keeps
+    // a native copy of a bitmap sees when the object was given another image in place.
+    CBitmap(const CBitmap& other) : width_(other.width_), height_(other.height_), pixels_(other.pixels_), stamp_(nextStamp()) {}
+    CBitmap(CBitmap&& other) noexcept
+        : width_(other.width_), height_(other.height_), pixels_(std::move(other.pixels_)), stamp_(nextStamp()) {}
+    CBitmap& operator=(const CBitmap& other);
+    CBitmap& operator=(CBitmap&& other) noexcept;
+    virtual ~CBitmap() = default;
 
     // Decodes a Windows bitmap: a whole .bmp file, or, without the file header, a bitmap
     // resource. Uncompressed 24- and 32-bit and palette images of 1, 4 and 8 bits are read;
@@ -50,10 +59,14 @@ public:
     CColor pixel(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
     void setPixel(int x, int y, CColor c) { pixels_[static_cast<std::size_t>(y) * width_ + x] = c; }
     const std::vector<CColor>& pixels() const { return pixels_; }
+    std::uint64_t stamp() const { return stamp_; }
 
 private:
+    static std::uint64_t nextStamp();
+
     int width_ = 0, height_ = 0;
     std::vector<CColor> pixels_;
+    std::uint64_t stamp_;
 };
 
 // The bitmaps a library carries, by resource number.

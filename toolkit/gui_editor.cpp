@@ -39,6 +39,18 @@ bool AEffGUIEditor::setKnobMode(VstInt32 mode) {
     return true;
 }
 
+bool AEffGUIEditor::askHostToResize(int width, int height) {
+    char word[] = "sizeWindow";
+    return effectX()->canHostDo(word) && effectX()->sizeWindow(width, height);
+}
+
+void AEffGUIEditor::frameResized(int width, int height) {
+    rect.left = 0;
+    rect.top = 0;
+    rect.right = static_cast<VstInt16>(width);
+    rect.bottom = static_cast<VstInt16>(height);
+}
+
 VstInt32 AEffGUIEditor::knobMode() { return processKnobMode.load(); }
 
 void AEffGUIEditor::beginEdit(VstInt32 index) { effectX()->beginEdit(index); }

@@ -11,7 +11,7 @@ class AudioEffectX;
 
 namespace vexlo::toolkit {
 
-class AEffGUIEditor : public AEffEditor {
+class AEffGUIEditor : public AEffEditor, public FrameOwner {
 public:
     explicit AEffGUIEditor(AudioEffect* effect);
     ~AEffGUIEditor() override;
@@ -28,6 +28,11 @@ public:
     virtual void endEdit(VstInt32 index);
     // Paces idling for editors that run their own loops (for example while tracking the mouse).
     virtual void doIdleStuff();
+
+    // The frame's size requests: the host resizes its window when it can ("sizeWindow"); the
+    // editor's rectangle always follows the frame.
+    bool askHostToResize(int width, int height) override;
+    void frameResized(int width, int height) override;
 
     static VstInt32 knobMode();
     CFrame* getFrame() const { return frame.get(); }

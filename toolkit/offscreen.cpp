@@ -4,7 +4,10 @@ namespace vexlo::toolkit {
 
 namespace {
 OffscreenFrame* latestFrame = nullptr;
-}
+int openCount = 0;
+}  // namespace
+
+int OffscreenFrame::openFrames() { return openCount; }
 
 void OffscreenFrame::install() {
     setPlatformFrameFactory([](CFrame& frame) {
@@ -24,10 +27,12 @@ OffscreenFrame* OffscreenFrame::latest() { return latestFrame; }
 bool OffscreenFrame::open(void*, int width, int height) {
     image_ = CBitmap(width, height);
     open_ = true;
+    ++openCount;
     return true;
 }
 
 void OffscreenFrame::close() {
+    if (open_) --openCount;
     open_ = false;
     if (latestFrame == this) latestFrame = nullptr;
 }
@@ -36,9 +41,13 @@ void OffscreenFrame::redraw() {
     ImageContext context(image_);
     frame_.draw(context);
     texts_ = context.texts;
+    for (const auto& text : texts_) textHistory.push_back(text.text);
 }
 
-void OffscreenFrame::resize(int width, int height) { image_ = CBitmap(width, height); }
+void OffscreenFrame::resize(int width, int height, bool parentToo) {
+    image_ = CBitmap(width, height);
+    resizedParent = parentToo;
+}
 
 void OffscreenFrame::mouseState(CPoint& where, int& buttons) {
     if (path_.empty()) {
@@ -54,6 +63,38 @@ COptionMenu* OffscreenFrame::popup(COptionMenu& menu, CPoint, int* chosen) {
     lastPopupEntries.clear();
     for (int i = 0; i < menu.getNbEntries(); ++i) lastPopupEntries.push_back(menu.getEntry(i));
     lastPopupChecked = menu.getCurrent();
+    lastPopupChecks.clear();
+    for (int i = 0; i < menu.getNbEntries(); ++i)
+        if (menu.isChecked(i)) lastPopupChecks.push_back(i);
+    if (!popupKeys.empty()) {
+        std::vector<KeyPress> keys = std::move(popupKeys.front());
+        popupKeys.pop_front();
+        COptionMenu* level = &menu;
+        MenuNavigator navigator(*level);
+        COptionMenu* parent = nullptr;
+        int parentHighlight = -1;
+        for (const KeyPress& press : keys) {
+            switch (navigator.press(press.key, press.letter)) {
+            case MenuNavigator::Outcome::chosen: *chosen = navigator.highlighted(); return level;
+            case MenuNavigator::Outcome::dismissed: return nullptr;
+            case MenuNavigator::Outcome::openSubmenu:
+                parent = level;
+                parentHighlight = navigator.highlighted();
+                level = level->getSubmenu(parentHighlight);
+                navigator = MenuNavigator(*level, 0);
+                break;
+            case MenuNavigator::Outcome::closeSubmenu:
+                if (parent) {
+                    level = parent;
+                    parent = nullptr;
+                    navigator = MenuNavigator(*level, parentHighlight);
+                }
+                break;
+            case MenuNavigator::Outcome::none: break;
+            }
+        }
+        return nullptr;
+    }
     if (popupAnswers.empty()) return nullptr;
     auto [level, index] = popupAnswers.front();
     popupAnswers.pop_front();

@@ -5,6 +5,7 @@
 #include <deque>
 #include <utility>
 
+#include "toolkit/menu_keys.h"
 #include "toolkit/views.h"
 
 namespace vexlo::toolkit {
@@ -22,7 +23,8 @@ public:
     void close() override;
     void pumpEvents() override {}
     void redraw() override;
-    void resize(int width, int height) override;
+    void resize(int width, int height, bool parentToo) override;
+    void* nativeHandle() const override { return const_cast<OffscreenFrame*>(this); }
     void mouseState(CPoint& where, int& buttons) override;
     COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen) override;
 
@@ -32,13 +34,30 @@ public:
     // The next popup's answer: (0, i) entry i of the menu, (1, i) entry i of its submenu,
     // (-1, 0) dismissed. Without an answer a popup is dismissed.
     std::deque<std::pair<int, int>> popupAnswers;
+    // Or the keys pressed in the next popup, one script per popup, taken before the answers. A
+    // key opens a submenu as the system's menus do; a script that ends without a choice
+    // dismisses the popup.
+    struct KeyPress {
+        MenuKey key;
+        char letter = 0;
+    };
+    std::deque<std::vector<KeyPress>> popupKeys;
 
     // What the last popup showed: its entries and which one carried the check mark.
     std::vector<std::string> lastPopupEntries;
     int lastPopupChecked = -1;
+    std::vector<int> lastPopupChecks;  // every entry with a check mark
+    // The window's size, and whether the last resize also resized the host's window.
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
+    bool resizedParent = false;
 
     const CBitmap& image() const { return image_; }
     const std::vector<ImageContext::TextDrawn>& texts() const { return texts_; }
+    // Every text drawn since the frame opened, in order.
+    std::vector<std::string> textHistory;
+    // How many offscreen frames are open in the process.
+    static int openFrames();
     bool isOpen() const { return open_; }
 
 private:

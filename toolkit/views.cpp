@@ -2,7 +2,9 @@
 
 #include <utility>
 
-#include "frame/audio_effect_x.h"
+#include <algorithm>
+
+#include "toolkit/menu_keys.h"
 
 namespace vexlo::toolkit {
 
@@ -15,7 +17,25 @@ PlatformFrameFactory& installedFactory() {
 
 void setPlatformFrameFactory(PlatformFrameFactory factory) { installedFactory() = std::move(factory); }
 
+// ---- CView ----
+
+void CView::setViewSize(const CRect& size) {
+    size_ = size;
+    setDirty();
+    // The background where the view was must show again.
+    if (frame_) frame_->setDirty();
+}
+
 // ---- COptionMenu ----
+
+void COptionMenu::setChecked(int index, bool checked) {
+    checked_.erase(std::remove(checked_.begin(), checked_.end(), index), checked_.end());
+    if (checked) checked_.push_back(index);
+}
+
+bool COptionMenu::isChecked(int index) const {
+    return (checkStyle_ && index == current_) || std::find(checked_.begin(), checked_.end(), index) != checked_.end();
+}
 
 void COptionMenu::setEntry(int index, const std::string& text) {
     if (index < 0 || index >= getNbEntries()) return;
@@ -44,7 +64,9 @@ void COptionMenu::choose(int index) {
 }
 
 void COptionMenu::draw(CDrawContext& context) {
-    if (showsText_ && !isSeparator(current_)) context.drawText(getEntry(current_), size_, font_, fontColor_, Align::center);
+    if (background_) context.drawBitmap(*background_, size_, backgroundOffset_);
+    if (showsText_ && !isSeparator(current_))
+        context.drawText(menuText(getEntry(current_)).shown, size_, font_, fontColor_, Align::center);
     setDirty(false);
 }
 
@@ -87,7 +109,7 @@ bool COnOffPicture::onMouseDown(CPoint, int) {
 
 // ---- CFrame ----
 
-CFrame::CFrame(const CRect& size, void* parentWindow, AudioEffectX* effect) : CView(size), effect_(effect) {
+CFrame::CFrame(const CRect& size, void* parentWindow, FrameOwner* owner) : CView(size), owner_(owner) {
     auto& factory = installedFactory();
     platform_ = factory ? factory(*this) : createNativeFrame(*this);
     if (platform_ && !platform_->open(parentWindow, size.width(), size.height())) platform_.reset();
@@ -95,6 +117,20 @@ CFrame::CFrame(const CRect& size, void* parentWindow, AudioEffectX* effect) : CV
 
 CFrame::~CFrame() {
     if (platform_) platform_->close();
+}
+
+std::unique_ptr<CView> CFrame::removeView(CView* view) {
+    auto found = std::find_if(views_.begin(), views_.end(), [view](const auto& own) { return own.get() == view; });
+    if (found == views_.end()) return nullptr;
+    std::unique_ptr<CView> removed = std::move(*found);
+    views_.erase(found);
+    removed->setFrame(nullptr);
+    setDirty();
+    return removed;
+}
+
+bool CFrame::containsView(const CView* view) const {
+    return std::any_of(views_.begin(), views_.end(), [view](const auto& own) { return own.get() == view; });
 }
 
 void CFrame::idle() {
@@ -120,7 +156,7 @@ void CFrame::draw(CDrawContext& context) {
 void CFrame::mouseDown(CPoint where, int buttons) {
     // The view added last lies on top.
     for (auto it = views_.rbegin(); it != views_.rend(); ++it) {
-        if ((*it)->getViewSize().contains(where) && (*it)->onMouseDown(where, buttons)) break;
+        if ((*it)->getMouseableArea().contains(where) && (*it)->onMouseDown(where, buttons)) break;
     }
     if (anyDirty() && platform_) platform_->redraw();
 }
@@ -139,11 +175,13 @@ COptionMenu* CFrame::popup(COptionMenu& menu, CPoint where, int* chosen) {
 }
 
 bool CFrame::setSize(int width, int height) {
+    if (width == size_.width() && height == size_.height()) return true;
     size_.right = size_.left + width;
     size_.bottom = size_.top + height;
-    char word[] = "sizeWindow";
-    if (effect_ && effect_->canHostDo(word) && effect_->sizeWindow(width, height)) return true;
-    if (platform_) platform_->resize(width, height);
+    if (owner_) owner_->frameResized(width, height);
+    const bool hostDidIt = owner_ && owner_->askHostToResize(width, height);
+    if (platform_) platform_->resize(width, height, !hostDidIt);
+    setDirty();
     return true;
 }
 

@@ -9,8 +9,6 @@
 
 #include "toolkit/graphics.h"
 
-class AudioEffectX;
-
 namespace vexlo::toolkit {
 
 class CFrame;
@@ -27,7 +25,7 @@ public:
 
 class CView {
 public:
-    explicit CView(const CRect& size) : size_(size) {}
+    explicit CView(const CRect& size) : size_(size), mouseArea_(size) {}
     virtual ~CView() = default;
 
     virtual void draw(CDrawContext& context) = 0;
@@ -36,6 +34,11 @@ public:
     virtual const char* getClassName() const { return "CView"; }
 
     const CRect& getViewSize() const { return size_; }
+    // Moves or resizes the view; what it covered before is drawn again.
+    void setViewSize(const CRect& size);
+    // Where the view takes clicks; its first rectangle unless set.
+    const CRect& getMouseableArea() const { return mouseArea_; }
+    void setMouseableArea(const CRect& area) { mouseArea_ = area; }
     void setDirty(bool dirty = true) { dirty_ = dirty; }
     bool isDirty() const { return dirty_; }
     void setFrame(CFrame* frame) { frame_ = frame; }
@@ -43,6 +46,7 @@ public:
 
 protected:
     CRect size_;
+    CRect mouseArea_;
     bool dirty_ = true;
     CFrame* frame_ = nullptr;
 };
@@ -87,11 +91,28 @@ public:
     void setCurrent(int index);
     // No entry is current (a menu of actions rather than of choices): no check mark.
     void clearCurrent() { current_ = -1; }
+    // Whether the popup marks the current entry (a menu of choices) or not (a menu of actions
+    // that remembers the last one chosen).
+    void setCheckStyle(bool marksCurrent) { checkStyle_ = marksCurrent; }
     void setValue(float value) override { setCurrent(static_cast<int>(value)); }
 
     void setFont(int font) { font_ = font; }
+    int getFont() const { return font_; }
     void setFontColor(CColor color) { fontColor_ = color; }
+    CColor getFontColor() const { return fontColor_; }
     void setShowsText(bool shows) { showsText_ = shows; }
+    // The part of a bitmap under the menu, drawn before its text (a menu that looks transparent).
+    void setBackground(const CBitmap* bitmap, CPoint offset) {
+        background_ = bitmap;
+        backgroundOffset_ = offset;
+        setDirty();
+    }
+    const CBitmap* getBackground() const { return background_; }
+    CPoint getBackgroundOffset() const { return backgroundOffset_; }
+    // A check mark beside an entry besides the current one (a second choice in the same menu).
+    void setChecked(int index, bool checked);
+    // Whether the popup shows a check mark at the entry.
+    bool isChecked(int index) const;
 
     // The person chose an entry of this menu (or of its submenu): value, check mark, listener.
     void choose(int index);
@@ -106,10 +127,14 @@ private:
         COptionMenu* submenu;
     };
     std::vector<Entry> entries_;
+    std::vector<int> checked_;
+    bool checkStyle_ = true;
     int current_ = 0;
     int font_ = kNormalFontSmall;
     CColor fontColor_ = kWhite;
     bool showsText_ = true;
+    const CBitmap* background_ = nullptr;
+    CPoint backgroundOffset_;
 };
 
 // Text over whatever lies behind it, or over a part of a background bitmap.
@@ -121,13 +146,24 @@ public:
         setDirty();
     }
     const std::string& getText() const { return text_; }
-    void setFont(int font) { font_ = font; }
-    void setFontColor(CColor color) { color_ = color; }
+    void setFont(int font) {
+        font_ = font;
+        setDirty();
+    }
+    int getFont() const { return font_; }
+    void setFontColor(CColor color) {
+        color_ = color;
+        setDirty();
+    }
+    CColor getFontColor() const { return color_; }
     void setAlign(Align align) { align_ = align; }
     void setBackground(const CBitmap* bitmap, CPoint offset) {
         background_ = bitmap;
         backgroundOffset_ = offset;
+        setDirty();
     }
+    const CBitmap* getBackground() const { return background_; }
+    CPoint getBackgroundOffset() const { return backgroundOffset_; }
     void draw(CDrawContext& context) override;
     const char* getClassName() const override { return "CTextLabel"; }
 
@@ -154,6 +190,7 @@ class COnOffPicture : public CControl {
 public:
     COnOffPicture(const CRect& size, CControlListener* listener, int tag, const CBitmap* bitmap)
         : CControl(size, listener, tag), bitmap_(bitmap) {}
+    const CBitmap* getBitmap() const { return bitmap_; }
     void draw(CDrawContext& context) override;
     bool onMouseDown(CPoint, int) override;
     const char* getClassName() const override { return "COnOffPicture"; }
@@ -173,7 +210,10 @@ public:
     virtual void pumpEvents() = 0;
     // Shows the frame's current drawing.
     virtual void redraw() = 0;
-    virtual void resize(int width, int height) = 0;
+    // Resizes the frame's window, and the host's window around it unless the host did that.
+    virtual void resize(int width, int height, bool parentToo) = 0;
+    // The frame's own window (an HWND, or an X11 window id), for windows made inside it.
+    virtual void* nativeHandle() const = 0;
     // Where the pointer is (in frame coordinates) and which buttons are down.
     virtual void mouseState(CPoint& where, int& buttons) = 0;
     // Shows a popup menu at a point; returns the menu the person chose in (the menu or its
@@ -187,10 +227,19 @@ using PlatformFrameFactory = std::function<std::unique_ptr<PlatformFrame>(CFrame
 std::unique_ptr<PlatformFrame> createNativeFrame(CFrame& frame);
 void setPlatformFrameFactory(PlatformFrameFactory factory);
 
+// Who a frame belongs to (the editor): asked to have the host resize the editor's window, and
+// told the frame's new size.
+class FrameOwner {
+public:
+    virtual ~FrameOwner() = default;
+    // True when the host resized its window to the size.
+    virtual bool askHostToResize(int width, int height) = 0;
+    virtual void frameResized(int width, int height) = 0;
+};
+
 class CFrame : public CView {
 public:
-    // The frame of an editor of `effect` (which it asks before resizing the host's window).
-    CFrame(const CRect& size, void* parentWindow, AudioEffectX* effect);
+    CFrame(const CRect& size, void* parentWindow, FrameOwner* owner);
     ~CFrame() override;
     bool isOpen() const { return platform_ != nullptr; }
 
@@ -204,10 +253,20 @@ public:
         setDirty();
         return raw;
     }
+    // Takes a view out of the frame without destroying it: the caller owns it until it is added
+    // again. Null when the view is not in the frame.
+    std::unique_ptr<CView> removeView(CView* view);
+    bool containsView(const CView* view) const;
     const std::vector<std::unique_ptr<CView>>& views() const { return views_; }
+    // The frame's own window, or null when it has none.
+    void* getSystemWindow() const { return platform_ ? platform_->nativeHandle() : nullptr; }
 
     // Called from the editor's idle: handles window events, then redraws if anything is dirty.
     void idle();
+    // Redraws what is dirty now, without handling events (for a long call on the editor's thread).
+    void redrawDirty() {
+        if (platform_ && anyDirty()) platform_->redraw();
+    }
     // Draws the whole frame.
     void draw(CDrawContext& context) override;
     bool anyDirty() const;
@@ -217,7 +276,8 @@ public:
     // While a button is held: the pointer and the buttons, with the frame kept up to date.
     void trackMouse(CPoint& where, int& buttons);
     COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen);
-    // Resizes: the host does it when it can ("sizeWindow"), else the frame resizes its window.
+    // Resizes the frame and its window; the owner asks the host to resize the window around
+    // it, and when the host does not, the frame resizes that window itself.
     bool setSize(int width, int height);
     bool onKeyDown(int) { return false; }
     bool onKeyUp(int) { return false; }
@@ -228,7 +288,7 @@ public:
 private:
     std::vector<std::unique_ptr<CView>> views_;
     const CBitmap* background_ = nullptr;
-    AudioEffectX* effect_;
+    FrameOwner* owner_;
     std::unique_ptr<PlatformFrame> platform_;
 };
 

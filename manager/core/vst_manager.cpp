@@ -67,6 +67,10 @@ void VstManager::initialise() {
 }
 
 VstManager::~VstManager() {
+    // The editor goes first, with its windows and the children's editors it shows, while every
+    // child it may still talk to is loaded.
+    delete editor;
+    editor = nullptr;
     {
         std::lock_guard<std::mutex> lock(instancesMutex);
         auto& all = instances();

@@ -116,6 +116,8 @@ public:
     Oversampler::Quality getOversamplingQuality() const { return desiredQuality(); }
     Oversampler::Quality getAppliedQuality() const { return oversampler_.quality(); }
     const library::ManagerSettings& settings() const { return settings_; }
+    // Where the settings are kept; the editor keeps its own switches there too.
+    const library::ConfigFile& settingsStore() const { return settingsStore_; }
     const MidiStateTracker& midiState() const { return midiState_; }
     void setObserver(ManagerObserver* observer) { observer_ = observer; }
 

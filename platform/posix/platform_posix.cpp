@@ -31,6 +31,12 @@ void* moduleHandle() {
     return dladdr(reinterpret_cast<void*>(&moduleHandle), &info) ? info.dli_fbase : nullptr;
 }
 
+void* processModuleHandle() {
+    // The handle of the program's own image; it stays valid for the life of the process.
+    static void* handle = dlopen(nullptr, RTLD_NOW | RTLD_NOLOAD);
+    return handle;
+}
+
 std::string ownLibraryPath() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&ownLibraryPath), &info) && info.dli_fname) {

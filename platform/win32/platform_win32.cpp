@@ -32,6 +32,7 @@ HMODULE ownModule() {
 }  // namespace
 
 void* moduleHandle() { return ownModule(); }
+void* processModuleHandle() { return GetModuleHandleA(nullptr); }
 
 LibraryHandle loadLibrary(const std::string& path) {
     // Keep the loader's own error boxes away from the person using the host.

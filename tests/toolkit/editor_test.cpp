@@ -309,8 +309,9 @@ TEST(Toolkit, PicturesButtonsLabelsAndResizing) {
         auto arp = vexlo::host::Plugin::create(
             "arp", [](audioMasterCallback master) { return (new ArpEffect(master))->getAeffect(); }, context, &error);
         arp->setRecordCalls(true);
-        auto* effect = static_cast<AudioEffectX*>(static_cast<ArpEffect*>(arp->effect()->object));
-        CFrame frame({0, 0, 100, 40}, nullptr, effect);
+        auto* effect = static_cast<ArpEffect*>(arp->effect()->object);
+        auto* owner = static_cast<AEffGUIEditor*>(effect->getEditor());
+        CFrame frame({0, 0, 100, 40}, nullptr, owner);
         CBitmap states(10, 20, kBlack);
         for (int y = 10; y < 20; ++y)
             for (int x = 0; x < 10; ++x) states.setPixel(x, y, kWhite);  // the lower half: on
@@ -337,6 +338,11 @@ TEST(Toolkit, PicturesButtonsLabelsAndResizing) {
         // vexlo-host's host answers no to "sizeWindow": the frame resizes its own window.
         EXPECT_TRUE(frame.setSize(200, 30));
         EXPECT_EQ(screen->image().width(), 200);
+        EXPECT_TRUE(screen->resizedParent);
+        ERect* rect = nullptr;
+        owner->getRect(&rect);
+        EXPECT_EQ(rect->right, 200);  // the editor's rectangle follows its frame
+        EXPECT_EQ(rect->bottom, 30);
         bool askedHost = false;
         for (const auto& call : arp->calls()) askedHost |= call.opcode == audioMasterCanDo && call.text == "sizeWindow";
         EXPECT_TRUE(askedHost);

@@ -29,11 +29,18 @@ CBitmap loadResourceBitmap(int id, const BitmapTable& embedded) {
 
 namespace {
 
+// A native copy of a bitmap, and the image of the bitmap it was made from.
+struct CachedImage {
+    HBITMAP handle = nullptr;
+    std::uint64_t stamp = 0;
+};
+using ImageCache = std::map<const CBitmap*, CachedImage>;
+
 COLORREF colorOf(CColor c) { return RGB(c.red, c.green, c.blue); }
 
 class GdiContext : public CDrawContext {
 public:
-    GdiContext(HDC dc, std::map<const CBitmap*, HBITMAP>& images) : dc_(dc), images_(images) {}
+    GdiContext(HDC dc, ImageCache& images) : dc_(dc), images_(images) {}
     ~GdiContext() override {
         for (auto& [size, font] : fonts_) DeleteObject(font);
     }
@@ -74,9 +81,12 @@ public:
 
 private:
     HBITMAP bitmapOf(const CBitmap& bitmap) {
+        CachedImage& cached = images_[&bitmap];
+        if (cached.handle && cached.stamp == bitmap.stamp()) return cached.handle;
+        // A bitmap object given a new image in place (a skin reloaded) is copied again.
+        if (cached.handle) DeleteObject(cached.handle);
+        cached = {};
         if (bitmap.empty()) return nullptr;
-        auto found = images_.find(&bitmap);
-        if (found != images_.end()) return found->second;
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
         info.bmiHeader.biWidth = bitmap.width();
@@ -93,7 +103,7 @@ private:
                 CColor c = bitmap.pixel(x, y);
                 pixels[y * bitmap.width() + x] = static_cast<std::uint32_t>(c.red) << 16 | c.green << 8 | c.blue;
             }
-        images_[&bitmap] = image;
+        cached = {image, bitmap.stamp()};
         return image;
     }
     HFONT fontOf(int size, bool bold) {
@@ -105,7 +115,7 @@ private:
     }
 
     HDC dc_;
-    std::map<const CBitmap*, HBITMAP>& images_;
+    ImageCache& images_;
     std::map<int, HFONT> fonts_;
 };
 
@@ -123,7 +133,8 @@ public:
     }
 
     void close() override {
-        for (auto& [bitmap, image] : images_) DeleteObject(image);
+        for (auto& [bitmap, image] : images_)
+            if (image.handle) DeleteObject(image.handle);
         images_.clear();
         if (window_) DestroyWindow(window_);
         window_ = nullptr;
@@ -137,9 +148,12 @@ public:
         UpdateWindow(window_);
     }
 
-    void resize(int width, int height) override {
+    void* nativeHandle() const override { return window_; }
+
+    void resize(int width, int height, bool parentToo) override {
         if (!window_) return;
         SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        if (!parentToo) return;
         // Without the host's help, the parent window grows to hold the frame.
         RECT client, outer;
         GetClientRect(parent_, &client);
@@ -172,12 +186,12 @@ public:
                 subHandle = CreatePopupMenu();
                 for (int j = 0; j < inner->getNbEntries(); ++j) {
                     if (inner->isSeparator(j)) AppendMenuA(subHandle, MF_SEPARATOR, 0, nullptr);
-                    else AppendMenuA(subHandle, MF_STRING | (j == inner->getCurrent() ? MF_CHECKED : 0),
+                    else AppendMenuA(subHandle, MF_STRING | (inner->isChecked(j) ? MF_CHECKED : 0),
                                      kSubmenuBase + 1 + j, inner->getEntry(j).c_str());
                 }
                 AppendMenuA(handle, MF_POPUP, reinterpret_cast<UINT_PTR>(subHandle), menu.getEntry(i).c_str());
             } else {
-                AppendMenuA(handle, MF_STRING | (i == menu.getCurrent() ? MF_CHECKED : 0), 1 + i,
+                AppendMenuA(handle, MF_STRING | (menu.isChecked(i) ? MF_CHECKED : 0), 1 + i,
                             menu.getEntry(i).c_str());
             }
         }
@@ -258,7 +272,7 @@ private:
     CFrame& frame_;
     HWND parent_ = nullptr;
     HWND window_ = nullptr;
-    std::map<const CBitmap*, HBITMAP> images_;
+    ImageCache images_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // drawn with Cairo. Events are drained from the editor's idle; nothing here starts a thread.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <cairo-xlib.h>
 #include <cairo.h>
 
@@ -9,6 +10,7 @@
 #include <map>
 
 #include "platform/platform.h"
+#include "toolkit/menu_keys.h"
 #include "toolkit/views.h"
 
 namespace vexlo::toolkit {
@@ -21,11 +23,18 @@ CBitmap loadResourceBitmap(int id, const BitmapTable& embedded) {
 
 namespace {
 
+// A native copy of a bitmap, and the image of the bitmap it was made from.
+struct CachedImage {
+    cairo_surface_t* surface = nullptr;
+    std::uint64_t stamp = 0;
+};
+using ImageCache = std::map<const CBitmap*, CachedImage>;
+
 void setColor(cairo_t* cr, CColor c) { cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0); }
 
 class CairoContext : public CDrawContext {
 public:
-    CairoContext(cairo_t* cr, std::map<const CBitmap*, cairo_surface_t*>& images) : cr_(cr), images_(images) {}
+    CairoContext(cairo_t* cr, ImageCache& images) : cr_(cr), images_(images) {}
 
     void fillRect(const CRect& r, CColor color) override {
         setColor(cr_, color);
@@ -70,9 +79,12 @@ public:
 
 private:
     cairo_surface_t* surfaceOf(const CBitmap& bitmap) {
+        CachedImage& cached = images_[&bitmap];
+        if (cached.surface && cached.stamp == bitmap.stamp()) return cached.surface;
+        // A bitmap object given a new image in place (a skin reloaded) is copied again.
+        if (cached.surface) cairo_surface_destroy(cached.surface);
+        cached = {};
         if (bitmap.empty()) return nullptr;
-        auto found = images_.find(&bitmap);
-        if (found != images_.end()) return found->second;
         cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap.width(), bitmap.height());
         cairo_surface_flush(image);
         unsigned char* data = cairo_image_surface_get_data(image);
@@ -85,12 +97,12 @@ private:
             }
         }
         cairo_surface_mark_dirty(image);
-        images_[&bitmap] = image;
+        cached = {image, bitmap.stamp()};
         return image;
     }
 
     cairo_t* cr_;
-    std::map<const CBitmap*, cairo_surface_t*>& images_;
+    ImageCache& images_;
 };
 
 class X11Frame : public PlatformFrame {
@@ -114,7 +126,8 @@ public:
 
     void close() override {
         if (!display_) return;
-        for (auto& [bitmap, image] : images_) cairo_surface_destroy(image);
+        for (auto& [bitmap, image] : images_)
+            if (image.surface) cairo_surface_destroy(image.surface);
         images_.clear();
         if (surface_) cairo_surface_destroy(surface_);
         surface_ = nullptr;
@@ -147,15 +160,18 @@ public:
         XFlush(display_);
     }
 
-    void resize(int width, int height) override {
-        if (!display_) return;
+    void resize(int width, int height, bool parentToo) override {
+        if (!display_ || width <= 0 || height <= 0) return;
         width_ = width;
         height_ = height;
         XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
-        XResizeWindow(display_, parent_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        if (parentToo)
+            XResizeWindow(display_, parent_, static_cast<unsigned>(width), static_cast<unsigned>(height));
         cairo_xlib_surface_set_size(surface_, width, height);
         XFlush(display_);
     }
+
+    void* nativeHandle() const override { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
 
     void mouseState(CPoint& where, int& buttons) override {
         buttons = 0;
@@ -217,13 +233,16 @@ private:
         Window popup = XCreateWindow(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
                                      static_cast<unsigned>(height), 1, CopyFromParent, InputOutput, CopyFromParent,
                                      CWOverrideRedirect, &attributes);
-        XSelectInput(display_, popup, ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask);
+        XSelectInput(display_, popup, ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask);
         XMapRaised(display_, popup);
         cairo_surface_t* surface =
             cairo_xlib_surface_create(display_, popup, DefaultVisual(display_, DefaultScreen(display_)), width, height);
         XGrabPointer(display_, popup, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                      GrabModeAsync, None, None, CurrentTime);
+        XGrabKeyboard(display_, popup, False, GrabModeAsync, GrabModeAsync, CurrentTime);
 
+        // The pointer and the keys move the same highlight.
+        MenuNavigator keys(menu);
         int hover = -1;
         COptionMenu* result = nullptr;
         auto entryAt = [&](int px, int py) {
@@ -252,12 +271,21 @@ private:
                     cairo_fill(cr);
                 }
                 cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
-                if (i == menu.getCurrent() && !menu.getSubmenu(i)) {
+                if (menu.isChecked(i) && !menu.getSubmenu(i)) {
                     cairo_move_to(cr, 8, top + 13);
                     cairo_show_text(cr, "\xE2\x9C\x93");  // the check mark
                 }
+                const MenuText text = menuText(menu.getEntry(i));
                 cairo_move_to(cr, 24, top + 13);
-                cairo_show_text(cr, menu.getEntry(i).c_str());
+                cairo_show_text(cr, text.shown.c_str());
+                if (text.underlined >= 0) {
+                    // The accelerator's letter is underlined, as the system's menus show it.
+                    cairo_text_extents_t before, letter;
+                    cairo_text_extents(cr, text.shown.substr(0, static_cast<std::size_t>(text.underlined)).c_str(), &before);
+                    cairo_text_extents(cr, text.shown.substr(static_cast<std::size_t>(text.underlined), 1).c_str(), &letter);
+                    cairo_rectangle(cr, 24 + before.x_advance, top + 15, std::max(letter.x_advance, 2.0), 1);
+                    cairo_fill(cr);
+                }
                 if (menu.getSubmenu(i)) {
                     cairo_move_to(cr, width - 14, top + 13);
                     cairo_show_text(cr, "\xE2\x96\xB8");
@@ -278,7 +306,44 @@ private:
                 const int now = entryAt(event.xmotion.x, event.xmotion.y);
                 if (now != hover) {
                     hover = now;
+                    keys.setHighlighted(now);
                     paint();
+                }
+                break;
+            }
+            case KeyPress: {
+                const KeySym sym = XLookupKeysym(&event.xkey, 0);
+                MenuKey key = MenuKey::letter;
+                char letter = 0;
+                switch (sym) {
+                case XK_Up: key = MenuKey::up; break;
+                case XK_Down: key = MenuKey::down; break;
+                case XK_Left: key = MenuKey::left; break;
+                case XK_Right: key = MenuKey::right; break;
+                case XK_Return:
+                case XK_KP_Enter: key = MenuKey::enter; break;
+                case XK_Escape: key = MenuKey::escape; break;
+                default: letter = sym < 0x80 ? static_cast<char>(sym) : 0; break;
+                }
+                switch (keys.press(key, letter)) {
+                case MenuNavigator::Outcome::chosen:
+                    *chosen = keys.highlighted();
+                    result = &menu;
+                    done = true;
+                    break;
+                case MenuNavigator::Outcome::openSubmenu:
+                    XUngrabPointer(display_, CurrentTime);
+                    XUngrabKeyboard(display_, CurrentTime);
+                    result = runPopup(*menu.getSubmenu(keys.highlighted()), x + width - 4,
+                                      y + rowTop(menu, keys.highlighted()), chosen);
+                    done = true;
+                    break;
+                case MenuNavigator::Outcome::dismissed:
+                case MenuNavigator::Outcome::closeSubmenu: done = true; break;
+                case MenuNavigator::Outcome::none:
+                    hover = keys.highlighted();
+                    paint();
+                    break;
                 }
                 break;
             }
@@ -286,6 +351,7 @@ private:
                 const int index = entryAt(event.xbutton.x, event.xbutton.y);
                 if (index >= 0 && menu.getSubmenu(index)) {
                     XUngrabPointer(display_, CurrentTime);
+                    XUngrabKeyboard(display_, CurrentTime);
                     result = runPopup(*menu.getSubmenu(index), x + width - 4, y + rowTop(menu, index), chosen);
                 } else if (index >= 0) {
                     *chosen = index;
@@ -298,6 +364,7 @@ private:
             }
         }
         XUngrabPointer(display_, CurrentTime);
+        XUngrabKeyboard(display_, CurrentTime);
         cairo_surface_destroy(surface);
         XDestroyWindow(display_, popup);
         XFlush(display_);
@@ -308,7 +375,7 @@ private:
     Display* display_ = nullptr;
     Window parent_ = 0, window_ = 0;
     cairo_surface_t* surface_ = nullptr;
-    std::map<const CBitmap*, cairo_surface_t*> images_;
+    ImageCache images_;
     int width_ = 0, height_ = 0;
 };
 

@@ -1,0 +1,173 @@
+// Vexlo VM's editor: a skinned top bar with the command menu, the oversampling menu, the
+// hosted instrument's name and invisible buttons over the skin's artwork for the preset
+// browser, the search window, the MIDI section and the hosted instrument's editor. Below it
+// the MIDI section's four slots. The skin lays everything out; the editor turns clicks into
+// calls of the manager's operations and owns no audio or file logic.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "manager/core/manager_observer.h"
+#include "manager/editor/skin.h"
+#include "manager/editor/skin_bitmap.h"
+#include "toolkit/gui_editor.h"
+#include "toolkit/window_class.h"
+
+namespace vexlo::manager {
+
+class VstManager;
+
+using toolkit::CControl;
+using toolkit::COnOffPicture;
+using toolkit::COptionMenu;
+using toolkit::CTextLabel;
+using toolkit::CView;
+
+class VstManagerEditor : public toolkit::AEffGUIEditor,
+                         public toolkit::CControlListener,
+                         public ManagerObserver {
+public:
+    enum Tags {
+        kOversamplingTag = 10000,
+        kSearchTag = 10001,
+        kBrowserTag = 10002,
+        kEndPieceTag = 10003,
+        kMidiSectionTag = 10004,
+        kSlotLoadTag = 10005,    // + slot
+        kSlotEditorTag = 10009,  // + slot
+        kCommandTag = 10013,
+        kHostedEditorTag = 10014,
+    };
+    // The command menu's entries by index.
+    enum Command {
+        kAbout = 0,
+        kLoadBank = 2,
+        kLoadPreset = 3,
+        kScan = 5,
+        kLoadVst = 6,
+        kExtractPresets = 8,
+        kExtractBank = 9,
+        kSavePreset = 10,
+        kLinkPreset = 11,
+        kBypass = 13,
+        kAutoGui = 14,
+        kCommands = 15,
+    };
+    // The oversampling menu: a factor entry for every value of parameter 0, then the quality.
+    static constexpr int kFactorEntries = 5;
+    static constexpr int kClassicEntry = 6, kHighEntry = 7;
+    static constexpr int kSlots = 4;
+
+    // skins: the skins folder; the one beside the library when empty.
+    explicit VstManagerEditor(VstManager* manager, std::string skins = {});
+    ~VstManagerEditor() override;
+
+    bool open(void* parentWindow) override;
+    void close() override;
+    void idle() override;
+    void setParameter(VstInt32 index, float value) override;
+    void valueChanged(CControl* control) override;
+
+    // Closes the hosted instrument's editor; forget: the instrument is about to go as well.
+    virtual void closeHostedEditor(bool forget);
+    virtual void toggleMidiSlotEditor(int slot);
+    virtual void closeMidiSlotEditor(int slot);
+    // Reads the current skin's files and lays the views out by them.
+    virtual void applySkin();
+    virtual std::string currentSkinName();
+
+    // ---- What the manager tells ----
+    void instrumentChanged(AEffect* instrument) override;
+    void midiSlotChanged(int slot, AEffect* effect, const std::string& label) override;
+    void statusChanged(const std::string& text) override;
+    void scanProgress(const std::string& libraryName) override;
+
+    // ---- For whoever looks at the editor ----
+    struct SlotViews {
+        CTextLabel* label = nullptr;
+        toolkit::CInvisibleButton* load = nullptr;
+        toolkit::CInvisibleButton* editor = nullptr;
+    };
+    bool isEditorOpen() const { return open_; }
+    COptionMenu* commandMenu() const { return command_; }
+    COptionMenu* oversamplingMenu() const { return oversampling_; }
+    CTextLabel* nameLabel() const { return nameLabel_; }
+    COnOffPicture* endPiece() const { return endPiece_; }
+    CView* buttonOf(int tag) const;
+    const SlotViews& slotViews(int slot) const { return slots_[static_cast<std::size_t>(slot)]; }
+    bool midiSectionShown() const { return midiSectionShown_; }
+    bool showsHostedEditor() const { return showHostedEditor_; }
+    int minimumWidth() const { return minWidth_; }
+    int barHeight() const { return barHeight_; }
+    const SkinBitmap& background() const { return background_; }
+    const SkinBitmap& endBitmap() const { return endBitmap_; }
+    AEffect* hostedInstrument() const { return hostedInstrument_.load(); }
+
+private:
+    VstManager* manager() const;
+    void buildViews();
+    void buildSlotViews();
+    void runCommand(int entry);
+    void scan();
+    void toggleAutoGui();
+    bool autoGuiOn() const;
+    void chooseOversampling(int entry);
+    // Brings the oversampling menu to the factor and quality in force.
+    void showOversampling();
+    void showMidiSection(bool shown);
+    void applyPositions(const files::SkinPositions& positions);
+    void applyStyles(const files::SkinColorsFonts& styles);
+    // The name label's text when no status is shown: the instrument and its program.
+    std::string instrumentTitle() const;
+    // What other threads left for the views, shown now (on the editor's thread).
+    void showPending();
+    // Draws the name label at once when the editor's own thread tells it something (a scan
+    // runs there and idle does not come until it ends); other threads wait for idle.
+    void redrawIfOnEditorThread();
+
+    static const char* bypassText(bool on);
+    static const char* autoGuiText(bool on);
+
+    std::string skins_;
+    toolkit::SharedWindowClass windowClass_;
+    SkinBitmap background_;
+    SkinBitmap endBitmap_;
+    int minWidth_ = 640;
+    int barHeight_ = 28;
+
+    bool open_ = false;
+    bool building_ = true;
+    bool skinReload_ = false;
+    bool showHostedEditor_ = false;
+    bool hostedEditorOpen_ = false;
+    bool closing_ = false;
+    bool midiSectionShown_ = false;
+    bool midiSectionToggle_ = false;
+    std::atomic<AEffect*> hostedInstrument_{nullptr};
+    std::thread::id editorThread_;
+
+    // Views, between open and close. The frame owns those it holds; the MIDI slot views are
+    // held here while the MIDI section is hidden.
+    COptionMenu* command_ = nullptr;
+    COptionMenu* oversampling_ = nullptr;
+    CTextLabel* nameLabel_ = nullptr;
+    COnOffPicture* endPiece_ = nullptr;
+    std::array<CView*, 5> buttons_{};  // browser, search, MIDI section, hosted editor (by tag order)
+    std::array<SlotViews, kSlots> slots_{};
+    std::vector<std::unique_ptr<CView>> detachedSlotViews_;
+
+    // Left by other threads for the editor's thread.
+    std::mutex pendingMutex_;
+    std::optional<std::string> pendingStatus_;
+    bool pendingTitle_ = false;
+    std::array<std::optional<std::string>, kSlots> pendingSlotLabels_;
+};
+
+}  // namespace vexlo::manager
