@@ -2,6 +2,7 @@
 # LMMS plays Vexlo VM (32-bit) whose saved state hosts our 32-bit test instrument: the state is
 # made by vexlo-host.exe under wine, stored in the project like LMMS stores any plug-in's state,
 # and restored by LMMS when it renders.
+# Vexlo VM declares its editor; LMMS idles editors during a render without opening them.
 # Usage: render_vm_with_lmms.sh BIN_FOLDER WORK_FOLDER
 set -euo pipefail
 bin=$(realpath "$1")
@@ -10,6 +11,7 @@ rm -rf "$work"
 mkdir -p "$work/plugins" "$work/home"
 work=$(realpath "$work")
 cp "$bin/Vexlo VM.dll" "$bin/test-synth.dll" "$work/plugins/"
+cp -r "$bin/Vexlo VM" "$work/plugins/"  # its skins
 export HOME=$work/home WINEPREFIX=$work/home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1 || true
 

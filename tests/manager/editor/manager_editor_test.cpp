@@ -435,7 +435,13 @@ TEST(ManagerEditor, NoDialogIsOpenWhileTheManagerHoldsItsGateAndTheSongStaysWhol
 TEST(ManagerEditor, TheMidiSectionShowsOneIdleAfterItsButtonWithTheSlotsLabels) {
     EditorRig e;
     e.rig.loadMidi("test-midi-fx", 1);
+    std::vector<std::pair<int, int>> hostResized;
+    e.rig.plugin->setWindowResizer([&](int w, int h) {
+        hostResized.emplace_back(w, h);
+        return true;
+    });
     e.openAndIdle();
+    EXPECT_EQ(hostResized, (std::vector<std::pair<int, int>>{{640, 28}}));
     EXPECT_EQ(e.editor->slotViews(0).label->getText(), "Bypass");
     EXPECT_EQ(e.editor->slotViews(1).label->getText(), "test-midi-fx");
     e.click(e.editor->buttonOf(VstManagerEditor::kMidiSectionTag));
@@ -444,6 +450,9 @@ TEST(ManagerEditor, TheMidiSectionShowsOneIdleAfterItsButtonWithTheSlotsLabels) 
     EXPECT_TRUE(e.editor->midiSectionShown());
     EXPECT_EQ(e.size().bottom, 112);  // the background's height
     EXPECT_EQ(e.screen->height(), 112);
+    // The host resized its window; the frame resized only its own.
+    EXPECT_EQ(hostResized.back(), (std::pair<int, int>{640, 112}));
+    EXPECT_FALSE(e.screen->resizedParent);
     EXPECT_TRUE(e.editor->getFrame()->containsView(e.editor->slotViews(3).editor));
     e.idle();
     bool drawn = false;
