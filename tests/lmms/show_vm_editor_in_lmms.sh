@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# LMMS in its GUI mode opens a project whose Vexlo VM (32-bit, hosting the test instrument) has
+# its editor showing: Vexlo VM's skinned editor must appear inside LMMS's plug-in window. The
+# screenshot is checked for the skin's artwork of the MIDI and GUI buttons.
+# Usage: show_vm_editor_in_lmms.sh BIN_FOLDER WORK_FOLDER OUT_FOLDER
+set -euo pipefail
+bin=$(realpath "$1") work=$2 out=$3
+here=$(dirname "$(realpath "$0")")
+rm -rf "$work"
+mkdir -p "$work/plugins" "$out"
+work=$(realpath "$work") out=$(realpath "$out")
+home=$work/home
+# A configured LMMS: without its settings file it starts with its first-run dialogs.
+mkdir -p "$home/Documents/lmms/projects" "$home/Documents/lmms/samples" "$home/Documents/lmms/presets"
+sed "s|@HOME@|$home|g" "$here/lmmsrc.xml" >"$home/.lmmsrc.xml"
+cp "$bin/Vexlo VM.dll" "$bin/test-synth.dll" "$work/plugins/"
+cp -r "$bin/Vexlo VM" "$work/plugins/"
+export HOME=$home WINEPREFIX=$home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  [ -n "${lmms:-}" ] && kill "$lmms" 2>/dev/null
+  sleep 1
+  [ -n "${lmms:-}" ] && kill -9 "$lmms" 2>/dev/null
+  wineserver -k 2>/dev/null
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  true
+}
+trap cleanup EXIT
+wineboot -i >/dev/null 2>&1 || true
+
+windows() { winepath -w "$1" 2>/dev/null; }
+wine "$bin/vexlo-host.exe" render "$(windows "$work/plugins/Vexlo VM.dll")" \
+  --vm-instrument "$(windows "$work/plugins/test-synth.dll")" --notes 69 --length 0.2 \
+  -o "$(windows "$work/setup.wav")" --save-state "$(windows "$work/state.bin")" >"$work/setup.log" 2>&1 ||
+  { echo "vexlo-host could not set Vexlo VM up:"; cat "$work/setup.log"; exit 1; }
+wineserver -k 2>/dev/null || true
+
+cat >"$work/project.mmp" <<MMP
+<?xml version="1.0"?>
+<!DOCTYPE lmms-project>
+<lmms-project version="1.0" creator="LMMS" creatorversion="1.2.2" type="song">
+  <head bpm="120" timesig_numerator="4" timesig_denominator="4" mastervol="100" masterpitch="0"/>
+  <song>
+    <trackcontainer type="song">
+      <track type="0" name="plugin" muted="0" solo="0">
+        <instrumenttrack vol="100" pan="0" fxch="0" basenote="57" pitch="0" pitchrange="1" usemasterpitch="1">
+          <instrument name="vestige"><vestige plugin="$work/plugins/Vexlo VM.dll" chunk="$(base64 -w0 "$work/state.bin")" guivisible="1"/></instrument>
+          <fxchain numofeffects="0" enabled="0"/>
+        </instrumenttrack>
+      </track>
+    </trackcontainer>
+    <fxmixer>
+      <fxchannel num="0" name="Master" volume="1" muted="0" soloed="0"><fxchain numofeffects="0" enabled="0"/></fxchannel>
+    </fxmixer>
+  </song>
+</lmms-project>
+MMP
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+lmms --allowroot "$work/project.mmp" >"$work/lmms.log" 2>&1 &
+lmms=$!
+
+# LMMS names the plug-in's window after the plug-in.
+window=""
+for _ in $(seq 90); do
+  window=$(xdotool search --name '^VexloVM$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+  sleep 1
+done
+[ -n "$window" ] || { echo "LMMS showed no window for Vexlo VM's editor"; tail -n 20 "$work/lmms.log"; exit 1; }
+sleep 5  # a few editor idles
+eval "$(xdotool getwindowgeometry --shell "$window")"
+import -window root "$work/screen.png"
+convert "$work/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/vm-editor-in-lmms.png"
+# The skin's artwork of the MIDI and GUI buttons, found within the window's right end.
+convert "$bin/Vexlo VM/Skins/Default/Background.bmp" -crop 90x24+536+2 +repage "$work/buttons.png"
+convert "$out/vm-editor-in-lmms.png" -gravity East -crop 200x"${HEIGHT}"+0+0 +repage "$work/right.png"
+differing=$(compare -metric AE -fuzz 3% -subimage-search "$work/right.png" "$work/buttons.png" null: 2>&1 | awk '{print $1}')
+[ "$differing" = 0 ] || { echo "Vexlo VM's editor does not show its skin in LMMS ($differing pixels differ)"; exit 1; }
+echo "LMMS shows Vexlo VM's editor (${WIDTH}x${HEIGHT}); screenshot in $out"
