@@ -1,5 +1,7 @@
 #include "toolkit/offscreen.h"
 
+#include <algorithm>
+
 namespace vexlo::toolkit {
 
 namespace {
@@ -8,6 +10,35 @@ int openCount = 0;
 }  // namespace
 
 int OffscreenFrame::openFrames() { return openCount; }
+
+namespace {
+std::vector<OffscreenWindow*>& liveWindows() {
+    static std::vector<OffscreenWindow*> all;
+    return all;
+}
+}  // namespace
+
+OffscreenWindow::OffscreenWindow(bool isChild, std::string windowTitle, const CRect& where)
+    : child(isChild), title(std::move(windowTitle)), bounds_(where) {
+    liveWindows().push_back(this);
+}
+
+OffscreenWindow::~OffscreenWindow() {
+    auto& all = liveWindows();
+    all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
+const std::vector<OffscreenWindow*>& OffscreenWindow::live() { return liveWindows(); }
+
+std::unique_ptr<NativeWindow> OffscreenFrame::createChildWindow(const CRect& where) {
+    if (refuseWindows || !open_) return nullptr;
+    return std::make_unique<OffscreenWindow>(true, "", where);
+}
+
+std::unique_ptr<NativeWindow> OffscreenFrame::createOwnedWindow(const std::string& title, const CRect& where) {
+    if (refuseWindows || !open_) return nullptr;
+    return std::make_unique<OffscreenWindow>(false, title, where);
+}
 
 void OffscreenFrame::install() {
     setPlatformFrameFactory([](CFrame& frame) {

@@ -10,6 +10,29 @@
 
 namespace vexlo::toolkit {
 
+// A window made by an offscreen frame: it records where it is put.
+class OffscreenWindow : public NativeWindow {
+public:
+    OffscreenWindow(bool child, std::string title, const CRect& where);
+    ~OffscreenWindow() override;
+    void* handle() const override { return const_cast<OffscreenWindow*>(this); }
+    void setBounds(const CRect& where) override { bounds_ = where; }
+    CRect bounds() const override { return bounds_; }
+    void raise() override { ++raises; }
+    // The person clicks the close box (the handler may destroy this window).
+    void closeBoxClicked() { personClosed(); }
+
+    // Every offscreen window alive in the process, oldest first.
+    static const std::vector<OffscreenWindow*>& live();
+
+    const bool child;
+    const std::string title;
+    int raises = 0;
+
+private:
+    CRect bounds_;
+};
+
 class OffscreenFrame : public PlatformFrame {
 public:
     explicit OffscreenFrame(CFrame& frame) : frame_(frame) {}
@@ -27,6 +50,10 @@ public:
     void* nativeHandle() const override { return const_cast<OffscreenFrame*>(this); }
     void mouseState(CPoint& where, int& buttons) override;
     COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen) override;
+    std::unique_ptr<NativeWindow> createChildWindow(const CRect& where) override;
+    std::unique_ptr<NativeWindow> createOwnedWindow(const std::string& title, const CRect& where) override;
+    // No window can be made (as when the system refuses one).
+    bool refuseWindows = false;
 
     // A click at a point; with a path, the button stays down while the pointer visits each
     // point of the path in turn.

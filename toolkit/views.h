@@ -199,6 +199,33 @@ private:
     const CBitmap* bitmap_;
 };
 
+// A window a frame makes for another plug-in's editor: a child of the frame's own window, or a
+// top-level window with a title and a close box, owned by it. Destroying the object destroys
+// the window.
+class NativeWindow {
+public:
+    virtual ~NativeWindow() = default;
+    // What the plug-in's effEditOpen receives: an HWND, or an X11 window id.
+    virtual void* handle() const = 0;
+    // A child's place in the frame's window, an owned window's on the screen; the size is the
+    // inside of the window, without its title bar.
+    virtual void setBounds(const CRect& where) = 0;
+    virtual CRect bounds() const = 0;
+    // Shows it above its siblings.
+    virtual void raise() = 0;
+    // Called on the editor's thread when the person closes an owned window with its close box;
+    // the handler may destroy the window object.
+    void setCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }
+
+protected:
+    void personClosed() {
+        if (closeHandler_) closeHandler_();
+    }
+
+private:
+    std::function<void()> closeHandler_;
+};
+
 // The native side of a frame, one implementation per backend.
 class PlatformFrame {
 public:
@@ -219,6 +246,9 @@ public:
     // Shows a popup menu at a point; returns the menu the person chose in (the menu or its
     // submenu) and the entry, or null when they chose nothing.
     virtual COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen) = 0;
+    // Windows for other plug-ins' editors; null when none can be made.
+    virtual std::unique_ptr<NativeWindow> createChildWindow(const CRect& where) = 0;
+    virtual std::unique_ptr<NativeWindow> createOwnedWindow(const std::string& title, const CRect& where) = 0;
 };
 
 // How frames get their native side: the backend this library was built with, unless a test
@@ -260,6 +290,13 @@ public:
     const std::vector<std::unique_ptr<CView>>& views() const { return views_; }
     // The frame's own window, or null when it has none.
     void* getSystemWindow() const { return platform_ ? platform_->nativeHandle() : nullptr; }
+    // A child window inside the frame's window, or a top-level window it owns (see NativeWindow).
+    std::unique_ptr<NativeWindow> createChildWindow(const CRect& where) {
+        return platform_ ? platform_->createChildWindow(where) : nullptr;
+    }
+    std::unique_ptr<NativeWindow> createOwnedWindow(const std::string& title, const CRect& where) {
+        return platform_ ? platform_->createOwnedWindow(title, where) : nullptr;
+    }
 
     // Called from the editor's idle: handles window events, then redraws if anything is dirty.
     void idle();

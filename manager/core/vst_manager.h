@@ -107,6 +107,9 @@ public:
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
 
     AEffect* getInstrument() const { return instrument_.effect(); }
+    // The children themselves, for whoever shows their editors (the editor's thread).
+    HostedChild& instrumentChild() { return instrument_; }
+    HostedChild& midiSlotChild(int slot) { return midiSlots_[static_cast<std::size_t>(slot)]; }
     AEffect* getMidiSlot(int slot) const { return midiSlots_[slot].effect(); }
     const std::string& getMidiSlotName(int slot) const { return midiSlotNames_[slot]; }
     const std::string& getInstrumentPath() const { return instrumentPath_; }

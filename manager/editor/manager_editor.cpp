@@ -2,6 +2,8 @@
 // its steps, and the controls' values turned into calls.
 #include "manager/editor/manager_editor.h"
 
+#include <algorithm>
+
 #include "manager/core/vst_manager.h"
 #include "manager/library/path_utils.h"
 
@@ -127,9 +129,9 @@ void VstManagerEditor::buildSlotViews() {
 }
 
 void VstManagerEditor::close() {
+    // The children's editors go before the frame, whose connection their windows live on.
+    shutChildEditors();
     open_ = false;
-    closeHostedEditor(false);
-    for (int slot = 0; slot < kSlots; ++slot) closeMidiSlotEditor(slot);
     frame.reset();
     detachedSlotViews_.clear();
     command_ = oversampling_ = nullptr;
@@ -143,11 +145,13 @@ void VstManagerEditor::close() {
 
 void VstManagerEditor::idle() {
     if (closing_ || !frame) return;
+    destroyStaleWindows();
     if (skinReload_) {
         skinReload_ = false;
         applySkin();
         frame->setDirty();
     }
+    if (!tendHostedEditor()) return;
     command_->setEntry(kBypass, bypassText(VstManager::oversamplerBypassed()));
     showOversampling();
     showPending();
@@ -156,16 +160,21 @@ void VstManagerEditor::idle() {
         midiSectionToggle_ = false;
         showMidiSection(!midiSectionShown_);
     }
+    tendMidiSlotEditors();
 }
 
 void VstManagerEditor::showMidiSection(bool shown) {
     if (shown == midiSectionShown_ || !frame) return;
     const int band = background_.height() - barHeight_;
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
+    const int width = editorWidth();
+    // The hosted editor's window keeps the width it was given.
+    int windowWidth = width;
+    EditorRect hosted;
+    if (hostedInstrument() && manager()->instrumentChild().editorRect(hosted))
+        windowWidth = std::max(minWidth_, hosted.right);
     midiSectionShown_ = shown;
     if (shown) {
-        frame->setSize(width, height + band);
+        frame->setSize(width, editorHeight() + band);
         for (auto& view : detachedSlotViews_) frame->addView(std::move(view));
         detachedSlotViews_.clear();
     } else {
@@ -173,7 +182,11 @@ void VstManagerEditor::showMidiSection(bool shown) {
             for (CView* view : {static_cast<CView*>(slot.label), static_cast<CView*>(slot.load),
                                 static_cast<CView*>(slot.editor)})
                 if (auto removed = frame->removeView(view)) detachedSlotViews_.push_back(std::move(removed));
-        frame->setSize(width, height - band);
+        frame->setSize(width, editorHeight() - band);
+    }
+    if (hostedWindow_) {
+        hostedWindow_->setBounds({0, hostedTop(), windowWidth, hostedTop() + editorHeight()});
+        hostedWindow_->raise();
     }
 }
 
@@ -211,21 +224,10 @@ void VstManagerEditor::valueChanged(CControl* control) {
     control->setDirty();
 }
 
-// ---- The hosted editors ----
-
-void VstManagerEditor::closeHostedEditor(bool forget) {
-    if (forget) hostedInstrument_ = nullptr;
-    if (!hostedEditorOpen_) return;
-    hostedEditorOpen_ = false;
-}
-
-void VstManagerEditor::toggleMidiSlotEditor(int) {}
-
-void VstManagerEditor::closeMidiSlotEditor(int) {}
-
 // ---- What the manager tells, from any thread ----
 
 void VstManagerEditor::instrumentChanged(AEffect* instrument) {
+    if (!instrument) letGoOfInstrument();
     hostedInstrument_ = instrument;
     {
         std::lock_guard<std::mutex> lock(pendingMutex_);
@@ -235,8 +237,9 @@ void VstManagerEditor::instrumentChanged(AEffect* instrument) {
     redrawIfOnEditorThread();
 }
 
-void VstManagerEditor::midiSlotChanged(int slot, AEffect*, const std::string& label) {
+void VstManagerEditor::midiSlotChanged(int slot, AEffect* effect, const std::string& label) {
     if (slot < 0 || slot >= kSlots) return;
+    if (!effect) letGoOfMidiSlot(slot);
     {
         std::lock_guard<std::mutex> lock(pendingMutex_);
         pendingSlotLabels_[static_cast<std::size_t>(slot)] = slotLabel(label);

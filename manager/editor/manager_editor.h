@@ -109,6 +109,10 @@ public:
     const SkinBitmap& background() const { return background_; }
     const SkinBitmap& endBitmap() const { return endBitmap_; }
     AEffect* hostedInstrument() const { return hostedInstrument_.load(); }
+    bool hostedEditorOpen() const { return hostedEditorOpen_; }
+    toolkit::NativeWindow* hostedWindow() const { return hostedWindow_.get(); }
+    toolkit::NativeWindow* slotWindow(int slot) const { return slotWindows_[static_cast<std::size_t>(slot)].get(); }
+    bool slotEditorOpen(int slot) const { return slotOpen_[static_cast<std::size_t>(slot)]; }
 
 private:
     VstManager* manager() const;
@@ -122,6 +126,24 @@ private:
     // Brings the oversampling menu to the factor and quality in force.
     void showOversampling();
     void showMidiSection(bool shown);
+    // Idle's work on the hosted editor: open it when wanted, follow its size, pass it its idle.
+    // False when idle must end here (the editor is being built).
+    bool tendHostedEditor();
+    void openHostedEditor();
+    void followHostedEditor();
+    void tendMidiSlotEditors();
+    // The band the hosted editor starts at: below the MIDI section when it shows.
+    int hostedTop() const { return midiSectionShown_ ? background_.height() : barHeight_; }
+    int editorWidth() const { return rect.right - rect.left; }
+    int editorHeight() const { return rect.bottom - rect.top; }
+    bool onEditorThread() const { return open_ && std::this_thread::get_id() == editorThread_; }
+    // A child that is about to go, told to close its editor on whatever thread unloads it; its
+    // window is the editor's thread's and goes at that thread's next idle.
+    void letGoOfInstrument();
+    void letGoOfMidiSlot(int slot);
+    void destroyStaleWindows();
+    // Every child's editor closed and its window destroyed, as the editor closes.
+    void shutChildEditors();
     void applyPositions(const files::SkinPositions& positions);
     void applyStyles(const files::SkinColorsFonts& styles);
     // The name label's text when no status is shown: the instrument and its program.
@@ -152,6 +174,16 @@ private:
     bool midiSectionToggle_ = false;
     std::atomic<AEffect*> hostedInstrument_{nullptr};
     std::thread::id editorThread_;
+
+    // The hosted editors' windows, and what calls into those editors take: idle, and a thread
+    // that unloads a child while the editor is open.
+    std::recursive_mutex childEditors_;
+    std::unique_ptr<toolkit::NativeWindow> hostedWindow_;
+    int lastHostedWidth_ = 0, lastHostedHeight_ = 0;
+    std::array<std::unique_ptr<toolkit::NativeWindow>, kSlots> slotWindows_;
+    std::array<bool, kSlots> slotOpen_{};
+    bool hostedWindowStale_ = false;
+    std::array<bool, kSlots> slotWindowStale_{};
 
     // Views, between open and close. The frame owns those it holds; the MIDI slot views are
     // held here while the MIDI section is hidden.

@@ -5,7 +5,8 @@
 //   TEST_REPLACING    1: processReplacing; 0: only the accumulating process
 //   TEST_PROGRAMS     number of programs
 //   TEST_PARAMS       number of parameters (at least 1; parameter 0 is the volume)
-//   TEST_EDITOR       1: has an editor of 200 x 100 pixels
+//   TEST_EDITOR       1: has an editor of 200 x 100 pixels: a green panel in the host's window
+//                     that counts the editor requests it gets (see test_editor.h)
 //   TEST_UNIQUE_ID    the unique ID
 //   TEST_INPUTS       number of inputs (0 when not given)
 //   TEST_CANDO        0: takes events; 1: refuses everything; 2: -1 to "receiveVstEvents" and
@@ -18,6 +19,7 @@
 #include <cstring>
 
 #include "frame/audio_effect_x.h"
+#include "tests/plugins/test_editor.h"
 
 #ifndef TEST_INPUTS
 #define TEST_INPUTS 0
@@ -37,23 +39,6 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr int kVoices = 16;
 constexpr int kMaxPendingEvents = 256;
-
-class TestEditor : public AEffEditor {
-public:
-    explicit TestEditor(AudioEffect* effect) : AEffEditor(effect) {}
-    bool getRect(ERect** rect) override {
-        *rect = &rect_;
-        return true;
-    }
-    bool open(void* window) override {
-        AEffEditor::open(window);
-        return true;
-    }
-    bool onKeyDown(VstKeyCode& key) override { return key.character == 'a'; }
-
-private:
-    ERect rect_{0, 0, 100, 200};
-};
 
 struct Voice {
     int note = -1;
@@ -78,7 +63,7 @@ public:
         programsAreChunks(TEST_CHUNKS != 0);
         for (int p = 0; p < TEST_PROGRAMS; ++p) std::snprintf(programNames_[p], sizeof(programNames_[p]), "Program %d", p);
         for (float& value : params_) value = 0.5f;
-        if (TEST_EDITOR) setEditor(new TestEditor(this));
+        if (TEST_EDITOR) setEditor(new TestEditor(this, 200, 100));
     }
 
     void open() override {
@@ -145,6 +130,9 @@ public:
         return true;
     }
 
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void*, float) override {
+        return editor ? static_cast<TestEditor*>(editor)->answer(index, value) : 0;
+    }
     bool getEffectName(char* name) override { return vstStrncpy(name, "Test Instrument", kVstMaxEffectNameLen) != nullptr; }
     bool getVendorString(char* text) override { return vstStrncpy(text, "Vexloworks Tests", kVstMaxVendorStrLen) != nullptr; }
     bool getProductString(char* text) override { return vstStrncpy(text, "Test Instrument", kVstMaxProductStrLen) != nullptr; }

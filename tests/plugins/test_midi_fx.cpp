@@ -1,11 +1,12 @@
 // A MIDI effect that raises every note by one semitone and hands the result to its host from
-// inside its processing, as many real MIDI plug-ins do. It traps (aborts the process) when it
+// inside its processing, as many real MIDI plug-ins do; its 300 x 40 editor is the test panel. It traps (aborts the process) when it
 // is processed while suspended, or suspended or closed under a processing call of another thread.
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 
 #include "frame/audio_effect_x.h"
+#include "tests/plugins/test_editor.h"
 
 namespace {
 
@@ -20,6 +21,10 @@ public:
         isSynth(true);
         list_ = reinterpret_cast<VstEvents*>(listStorage_);
         for (int i = 0; i < kMaxEvents; ++i) eventsOf(list_)[i] = reinterpret_cast<VstEvent*>(&events_[i]);
+        setEditor(new TestEditor(this, 300, 40));
+    }
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void*, float) override {
+        return static_cast<TestEditor*>(editor)->answer(index, value);
     }
 
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override {

@@ -11,6 +11,9 @@
 
 namespace vexlo::toolkit {
 
+std::unique_ptr<NativeWindow> createWin32ChildWindow(HWND parent, const CRect& where);
+std::unique_ptr<NativeWindow> createWin32OwnedWindow(HWND owner, const std::string& title, const CRect& where);
+
 CBitmap loadResourceBitmap(int id, const BitmapTable& embedded) {
     // The library's own bitmap resource first; the embedded copy serves programs that link the
     // editor without the library's resources.
@@ -149,6 +152,13 @@ public:
     }
 
     void* nativeHandle() const override { return window_; }
+
+    std::unique_ptr<NativeWindow> createChildWindow(const CRect& where) override {
+        return window_ ? createWin32ChildWindow(window_, where) : nullptr;
+    }
+    std::unique_ptr<NativeWindow> createOwnedWindow(const std::string& title, const CRect& where) override {
+        return window_ ? createWin32OwnedWindow(window_, title, where) : nullptr;
+    }
 
     void resize(int width, int height, bool parentToo) override {
         if (!window_) return;

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "toolkit/menu_keys.h"
 #include "toolkit/views.h"
+#include "toolkit/x11/x11_window.h"
 
 namespace vexlo::toolkit {
 
@@ -146,6 +147,10 @@ public:
             } else if (event.type == ButtonPress && event.xbutton.window == window_) {
                 const int buttons = event.xbutton.button == Button1 ? kLButton : event.xbutton.button == Button3 ? kRButton : 0;
                 if (buttons) frame_.mouseDown({event.xbutton.x, event.xbutton.y}, buttons);
+            } else if (event.type == ClientMessage) {
+                // A close box of one of our owned windows; its handler may destroy it.
+                for (X11Window* owned : owned_)
+                    if (owned->handle(event)) break;
             }
         }
     }
@@ -173,6 +178,18 @@ public:
 
     void* nativeHandle() const override { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
 
+    std::unique_ptr<NativeWindow> createChildWindow(const CRect& where) override {
+        if (!display_) return nullptr;
+        return std::make_unique<X11Window>(display_, window_, where);
+    }
+
+    std::unique_ptr<NativeWindow> createOwnedWindow(const std::string& title, const CRect& where) override {
+        if (!display_) return nullptr;
+        auto window = std::make_unique<OwnedWindow>(*this, display_, window_, title, where);
+        owned_.push_back(window.get());
+        return window;
+    }
+
     void mouseState(CPoint& where, int& buttons) override {
         buttons = 0;
         if (!display_) return;
@@ -196,6 +213,20 @@ public:
     }
 
 private:
+    // An owned window that the frame hears the window manager's close requests for.
+    class OwnedWindow : public X11Window {
+    public:
+        OwnedWindow(X11Frame& frame, Display* display, Window owner, const std::string& title, const CRect& where)
+            : X11Window(display, owner, title, where), frame_(frame) {}
+        ~OwnedWindow() override {
+            auto& all = frame_.owned_;
+            all.erase(std::remove(all.begin(), all.end(), this), all.end());
+        }
+
+    private:
+        X11Frame& frame_;
+    };
+
     static constexpr int kRow = 18, kSeparator = 7;
 
     int rowTop(const COptionMenu& menu, int index) const {
@@ -376,6 +407,7 @@ private:
     Window parent_ = 0, window_ = 0;
     cairo_surface_t* surface_ = nullptr;
     ImageCache images_;
+    std::vector<X11Window*> owned_;
     int width_ = 0, height_ = 0;
 };
 
