@@ -57,6 +57,7 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
             return false;
         }
     }
+    if (setup.autoGui) library::ConfigFile(settingsPath).write("Auto GUI", *setup.autoGui ? "Yes" : "No", false);
     library::ConfigFile database(databasePath);
     // The unique ID of a library, which is then recorded as the library for that ID.
     auto record = [&](const std::string& path, std::int32_t* id) {

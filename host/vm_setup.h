@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@ struct VmSetup {
     std::vector<std::pair<int, std::string>> midi;  // MIDI slot (0 to 3) and library path
     int factor = 1;                                 // 1, 2, 4, 6 or 8
     bool highQuality = false;                       // the oversampler's High quality
+    std::optional<bool> autoGui;                    // its editor's "Auto GUI" switch, when given
 };
 
 // Where Vexlo VM keeps its settings: its library's path with the extension "vIni".

@@ -12,7 +12,7 @@ bool registerSystemWindowClass(const std::string& name) {
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWFRAME);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWFRAME + 1);  // a system colour, plus one
     windowClass.lpszClassName = name.c_str();
     // Another library of the process may have registered the same name: that class serves too.
     return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Vexlo VM's editor with "Auto GUI" on, hosting an instrument, with Vexlo ARP MIDI in slot 1,
+# in vexlo-host's window on a virtual display: the instrument's editor shows below the top bar
+# (and below the MIDI section once it shows), and slot 1's button opens the arpeggiator's
+# editor in a window of its own at (250, 250). Screenshots and the window tree are checked.
+# Usage: vm_hosted_editor_screens.sh linux|wine BIN_FOLDER OUT_FOLDER INSTRUMENT NAME [GREEN]
+#   NAME: the screenshots' name; GREEN: the instrument is the test instrument, whose editor is
+#   a green panel whose pixels are checked.
+set -euo pipefail
+mode=$1 bin=$(realpath "$2") out=$3 instrument=$4 name=$5 green=${6:-}
+mkdir -p "$out"
+out=$(realpath "$out")
+work=$(mktemp -d)
+cleanup() { [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null; [ "$mode" = wine ] && wineserver -k 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+export HOME=$work/home
+mkdir -p "$HOME"
+
+cp -r "$bin/Vexlo VM" "$work/"
+if [ "$mode" = wine ]; then
+  export WINEPREFIX=$work/home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wineboot -i >/dev/null 2>&1 || true
+  cp "$bin/Vexlo VM.dll" "$work/"
+  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" wait=9 seconds=22 settle=2
+else
+  cp "$bin/Vexlo VM.so" "$work/"
+  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" arp="$bin/Vexlo ARP MIDI.so" wait=3 seconds=10 settle=1
+fi
+
+pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
+expect_pixel() {
+  local got
+  got=$(pixel "$1" "$2" "$3")
+  [ "$got" = "$4" ] || { echo "$(basename "$1"): pixel ($2,$3) is $got, not $4"; exit 1; }
+}
+
+"${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-auto-gui on --seconds "$seconds" \
+  >"$work/edit.log" 2>&1 &
+editor=$!
+sleep "$wait"
+import -window root "$work/hosted.png"
+xwininfo -root -tree >"$out/$name-windows.txt"
+xdotool mousemove 560 14 click 1  # the MIDI section
+sleep "$settle"
+xdotool mousemove 558 40 click 1  # slot 1's editor button
+sleep "$settle"
+import -window root "$work/section.png"
+xwininfo -root -tree >"$out/$name-windows-section.txt"
+wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
+
+# The size vexlo-host's window took: the editor's, as the editor asked for it.
+size=$(grep -m1 '"vexlo-host: ' "$out/$name-windows.txt" | grep -o ' [0-9]\+x[0-9]\++' | tr -d ' +' | head -1 || true)
+[ -n "$size" ] || { echo "no vexlo-host window in the tree"; cat "$out/$name-windows.txt"; exit 1; }
+width=${size%x*} height=${size#*x}
+[ "$height" -gt 100 ] || { echo "the window did not grow for the hosted editor: $size"; exit 1; }
+convert "$work/hosted.png" -crop "${width}x${height}+0+0" +repage "$out/$name-hosted.png"
+convert "$work/section.png" -crop "$((width))x$((height + 84))+0+0" +repage "$out/$name-midi-section.png"
+if [ -n "$green" ]; then
+  expect_pixel "$out/$name-hosted.png" 50 $((28 + 50)) "32,192,96"
+  expect_pixel "$out/$name-midi-section.png" 50 $((112 + 50)) "32,192,96"
+  expect_pixel "$out/$name-midi-section.png" 610 60 "$(pixel "$work/Vexlo VM/Skins/Default/Background.bmp" 610 60)"
+else
+  # The hosted editor drew something of its own below the bar: not one flat colour.
+  colours=$(convert "$out/$name-hosted.png" -crop "$((width < 640 ? width : 640))x$((height - 28))+0+28" +repage \
+    -format "%k" info:)
+  [ "$colours" -gt 8 ] || { echo "nothing drawn below the bar ($colours colours)"; exit 1; }
+fi
+# The arpeggiator's editor in its own window at (250, 250): its logo.
+convert "$work/section.png" -crop 600x22+250+250 +repage "$out/$name-arp-window.png"
+expect_pixel "$out/$name-arp-window.png" 3 10 "255,150,40"
+grep -q "Vexlo ARP MIDI" "$out/$name-windows-section.txt" ||
+  { echo "slot 1's window is not titled after the slot"; exit 1; }
+echo "$mode: $name's editor inside Vexlo VM's (${size}), the arpeggiator in its own window; screenshots in $out"
