@@ -2,7 +2,8 @@
 # LMMS plays Vexlo VM (32-bit) whose saved state hosts our 32-bit test instrument: the state is
 # made by vexlo-host.exe under wine, stored in the project like LMMS stores any plug-in's state,
 # and restored by LMMS when it renders.
-# Vexlo VM declares its editor; LMMS idles editors during a render without opening them.
+# Vexlo VM declares its editor, with "Auto GUI" on; LMMS idles editors during a render
+# without opening them.
 # Usage: render_vm_with_lmms.sh BIN_FOLDER WORK_FOLDER
 set -euo pipefail
 bin=$(realpath "$1")
@@ -18,7 +19,7 @@ wineboot -i >/dev/null 2>&1 || true
 windows() { winepath -w "$1" 2>/dev/null; }
 # Sets Vexlo VM up (its settings, scan database and a state that names the test instrument).
 wine "$bin/vexlo-host.exe" render "$(windows "$work/plugins/Vexlo VM.dll")" \
-  --vm-instrument "$(windows "$work/plugins/test-synth.dll")" --notes 69 --length 0.5 \
+  --vm-instrument "$(windows "$work/plugins/test-synth.dll")" --vm-auto-gui on --notes 69 --length 0.5 \
   -o "$(windows "$work/setup.wav")" --save-state "$(windows "$work/state.bin")" >"$work/setup.log" 2>&1 ||
   { echo "vexlo-host could not set Vexlo VM up:"; cat "$work/setup.log"; exit 1; }
 grep -q "peak 0.0000" "$work/setup.log" && { echo "Vexlo VM is silent in vexlo-host:"; cat "$work/setup.log"; exit 1; }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# LMMS in its GUI mode opens a project whose Vexlo VM (32-bit, hosting the test instrument) has
-# its editor showing: Vexlo VM's skinned editor must appear inside LMMS's plug-in window. The
-# screenshot is checked for the skin's artwork of the MIDI and GUI buttons.
+# LMMS in its GUI mode opens a project whose Vexlo VM (32-bit, hosting the test instrument, with
+# "Auto GUI" on) has its editor showing: Vexlo VM's skinned editor must appear inside LMMS's
+# plug-in window. The screenshot is checked for the skin's artwork of the MIDI and GUI buttons.
+# (LMMS grows its window for the hosted editor, but the hosted editor does not show there yet.)
 # Usage: show_vm_editor_in_lmms.sh BIN_FOLDER WORK_FOLDER OUT_FOLDER
 set -euo pipefail
 bin=$(realpath "$1") work=$2 out=$3
@@ -29,7 +30,7 @@ wineboot -i >/dev/null 2>&1 || true
 
 windows() { winepath -w "$1" 2>/dev/null; }
 wine "$bin/vexlo-host.exe" render "$(windows "$work/plugins/Vexlo VM.dll")" \
-  --vm-instrument "$(windows "$work/plugins/test-synth.dll")" --notes 69 --length 0.2 \
+  --vm-instrument "$(windows "$work/plugins/test-synth.dll")" --vm-auto-gui on --notes 69 --length 0.2 \
   -o "$(windows "$work/setup.wav")" --save-state "$(windows "$work/state.bin")" >"$work/setup.log" 2>&1 ||
   { echo "vexlo-host could not set Vexlo VM up:"; cat "$work/setup.log"; exit 1; }
 wineserver -k 2>/dev/null || true
@@ -40,7 +41,7 @@ cat >"$work/project.mmp" <<MMP
 <lmms-project version="1.0" creator="LMMS" creatorversion="1.2.2" type="song">
   <head bpm="120" timesig_numerator="4" timesig_denominator="4" mastervol="100" masterpitch="0"/>
   <song>
-    <trackcontainer type="song">
+    <trackcontainer type="song" visible="0">
       <track type="0" name="plugin" muted="0" solo="0">
         <instrumenttrack vol="100" pan="0" fxch="0" basenote="57" pitch="0" pitchrange="1" usemasterpitch="1">
           <instrument name="vestige"><vestige plugin="$work/plugins/Vexlo VM.dll" chunk="$(base64 -w0 "$work/state.bin")" guivisible="1"/></instrument>

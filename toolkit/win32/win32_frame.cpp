@@ -130,7 +130,9 @@ public:
     bool open(void* parent, int width, int height) override {
         registerClass();
         parent_ = static_cast<HWND>(parent);
-        window_ = CreateWindowExA(0, className(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, width, height,
+        // Other plug-ins' editors live in child windows: the frame's drawing must not cover them.
+        window_ = CreateWindowExA(0, className(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                                  width, height,
                                   parent_, nullptr, static_cast<HINSTANCE>(platform::moduleHandle()), this);
         return window_ != nullptr;
     }

@@ -9,7 +9,7 @@ namespace vexlo::toolkit {
 namespace {
 
 constexpr char kSelf[] = "VexloNativeWindow";
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr DWORD kOwnedStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
 
 class Win32Window : public NativeWindow {
