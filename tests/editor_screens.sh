@@ -7,32 +7,15 @@ set -euo pipefail
 mode=$1 bin=$(realpath "$2") out=$3
 mkdir -p "$out"
 out=$(realpath "$out")
-work=$(mktemp -d)
-cleanup() { [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null; [ "$mode" = wine ] && wineserver -k 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-
-# A virtual display of our own.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x300x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+. "$(dirname "$0")/screen_support.sh"
+screen_setup 800x300
 
 if [ "$mode" = wine ]; then
-  export HOME=$work/home WINEPREFIX=$work/home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$HOME"
-  wineboot -i >/dev/null 2>&1 || true
   host=(wine "$bin/vexlo-host.exe") ext=.dll wait=6 seconds=10
 else
   host=("$bin/vexlo-host") ext=.so wait=1.5 seconds=4
 fi
 
-pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
-expect_pixel() {
-  local got
-  got=$(pixel "$1" "$2" "$3")
-  [ "$got" = "$4" ] || { echo "$(basename "$1"): pixel ($2,$3) is $got, not $4"; exit 1; }
-}
 
 # The arpeggiator: logo, grid, and a click on cell 3.
 "${host[@]}" edit "$bin/Vexlo ARP MIDI$ext" --seconds "$seconds" --save-state "$work/arp.state" >"$work/arp.log" 2>&1 &

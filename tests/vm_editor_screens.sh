@@ -8,31 +8,20 @@ set -euo pipefail
 mode=$1 bin=$(realpath "$2") out=$3 instrument=$4
 mkdir -p "$out"
 out=$(realpath "$out")
-work=$(mktemp -d)
-cleanup() { [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null; [ "$mode" = wine ] && wineserver -k 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x300x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+. "$(dirname "$0")/screen_support.sh"
+screen_setup 800x300
 
 # Vexlo VM with its skins, in a folder of its own: its settings land there too.
 cp -r "$bin/Vexlo VM" "$work/"
 if [ "$mode" = wine ]; then
-  export HOME=$work/home WINEPREFIX=$work/home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$HOME"
-  wineboot -i >/dev/null 2>&1 || true
   cp "$bin/Vexlo VM.dll" "$work/"
-  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" wait=8 seconds=16 settle=1.5
+  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" seconds=30 settle=1.5
 else
   cp "$bin/Vexlo VM.so" "$work/"
-  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" wait=2 seconds=7 settle=0.5
+  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" seconds=15 settle=0.5
 fi
 skin="$work/Vexlo VM/Skins/Default"
 
-pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
 same_pixel() {  # screenshot x y bitmap bx by
   local got want
   got=$(pixel "$1" "$2" "$3") want=$(pixel "$4" "$5" "$6")
@@ -47,7 +36,9 @@ text_share() {
 "${host[@]}" edit "$vm" --vm-instrument "$instrument" --seconds "$seconds" --save-state "$work/vm.state" \
   >"$work/edit.log" 2>&1 &
 editor=$!
-sleep "$wait"
+wait_for_screen 1 1 "$(pixel "$skin/Background.bmp" 1 1)" ||
+  { echo "Vexlo VM's editor did not show"; cat "$work/edit.log"; exit 1; }
+sleep "$settle"
 import -window root -crop 640x28+0+0 +repage "$out/vm-editor.png"
 # The MIDI button: the editor asks the host for room for the MIDI section, one idle later.
 xdotool mousemove 560 14 click 1

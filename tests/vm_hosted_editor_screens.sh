@@ -10,40 +10,27 @@ set -euo pipefail
 mode=$1 bin=$(realpath "$2") out=$3 instrument=$4 name=$5 green=${6:-}
 mkdir -p "$out"
 out=$(realpath "$out")
-work=$(mktemp -d)
-cleanup() { [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null; [ "$mode" = wine ] && wineserver -k 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-export HOME=$work/home
-mkdir -p "$HOME"
+. "$(dirname "$0")/screen_support.sh"
+screen_setup 1024x768
 
 cp -r "$bin/Vexlo VM" "$work/"
 if [ "$mode" = wine ]; then
-  export WINEPREFIX=$work/home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  wineboot -i >/dev/null 2>&1 || true
   cp "$bin/Vexlo VM.dll" "$work/"
-  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" wait=9 seconds=22 settle=2
+  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" seconds=35 settle=2
 else
   cp "$bin/Vexlo VM.so" "$work/"
-  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" arp="$bin/Vexlo ARP MIDI.so" wait=3 seconds=10 settle=1
+  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" arp="$bin/Vexlo ARP MIDI.so" seconds=20 settle=1.5
 fi
 
-pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
-expect_pixel() {
-  local got
-  got=$(pixel "$1" "$2" "$3")
-  [ "$got" = "$4" ] || { echo "$(basename "$1"): pixel ($2,$3) is $got, not $4"; exit 1; }
-}
 
 "${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-auto-gui on --seconds "$seconds" \
   >"$work/edit.log" 2>&1 &
 editor=$!
-sleep "$wait"
+skin="$work/Vexlo VM/Skins/Default"
+wait_for_screen 1 1 "$(pixel "$skin/Background.bmp" 1 1)" ||
+  { echo "Vexlo VM's editor did not show"; cat "$work/edit.log"; exit 1; }
+sleep "$settle"  # the hosted editor opens at an idle after the skin's
+[ -z "$green" ] || wait_for_screen 50 78 "32,192,96" || { echo "the hosted editor did not show"; exit 1; }
 import -window root "$work/hosted.png"
 xwininfo -root -tree >"$out/$name-windows.txt"
 xdotool mousemove 560 14 click 1  # the MIDI section
@@ -64,7 +51,7 @@ convert "$work/section.png" -crop "$((width))x$((height + 84))+0+0" +repage "$ou
 if [ -n "$green" ]; then
   expect_pixel "$out/$name-hosted.png" 50 $((28 + 50)) "32,192,96"
   expect_pixel "$out/$name-midi-section.png" 50 $((112 + 50)) "32,192,96"
-  expect_pixel "$out/$name-midi-section.png" 610 60 "$(pixel "$work/Vexlo VM/Skins/Default/Background.bmp" 610 60)"
+  expect_pixel "$out/$name-midi-section.png" 610 60 "$(pixel "$skin/Background.bmp" 610 60)"
 else
   # The hosted editor drew something of its own below the bar: not one flat colour.
   colours=$(convert "$out/$name-hosted.png" -crop "$((width < 640 ? width : 640))x$((height - 28))+0+28" +repage \
