@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Vexlo VM's editor with "Auto GUI" on, hosting an instrument, with Vexlo ARP MIDI in slot 1,
-# in vexlo-host's window on a virtual display: the instrument's editor shows below the top bar
-# (and below the MIDI section once it shows), and slot 1's button opens the arpeggiator's
-# editor in a window of its own at (250, 250). Screenshots and the window tree are checked.
+# Vexlo VM's editor with "Auto GUI" on, hosting an instrument, with Vexlo ARP MIDI in slot 1 and
+# Vexlo Key-Switch MIDI in slot 2, in vexlo-host's window on a virtual display: the instrument's
+# editor shows below the top bar (and below the MIDI section once it shows), and each slot's
+# button opens that plug-in's editor in a window of its own at (250, 250), the second press
+# closes it again. Screenshots and the window tree are checked.
 # Usage: vm_hosted_editor_screens.sh linux|wine BIN_FOLDER OUT_FOLDER INSTRUMENT NAME [GREEN]
 #   NAME: the screenshots' name; GREEN: the instrument is the test instrument, whose editor is
 #   a green panel whose pixels are checked.
@@ -16,14 +17,14 @@ screen_setup 1024x768
 cp -r "$bin/Vexlo VM" "$work/"
 if [ "$mode" = wine ]; then
   cp "$bin/Vexlo VM.dll" "$work/"
-  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" seconds=35 settle=2
+  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" keys="$bin/Vexlo Key-Switch MIDI.dll" seconds=40 settle=2
 else
   cp "$bin/Vexlo VM.so" "$work/"
-  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" arp="$bin/Vexlo ARP MIDI.so" seconds=20 settle=1.5
+  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" arp="$bin/Vexlo ARP MIDI.so" keys="$bin/Vexlo Key-Switch MIDI.so" seconds=24 settle=1.5
 fi
 
 
-"${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-auto-gui on --seconds "$seconds" \
+"${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-midi "1:$keys" --vm-auto-gui on --seconds "$seconds" \
   >"$work/edit.log" 2>&1 &
 editor=$!
 skin="$work/Vexlo VM/Skins/Default"
@@ -39,6 +40,12 @@ xdotool mousemove 558 40 click 1  # slot 1's editor button
 sleep "$settle"
 import -window root "$work/section.png"
 xwininfo -root -tree >"$out/$name-windows-section.txt"
+xdotool mousemove 558 40 click 1  # closes slot 1's window
+sleep "$settle"
+xdotool mousemove 558 60 click 1  # opens slot 2's
+sleep "$settle"
+import -window root "$work/keys.png"
+xwininfo -root -tree >"$out/$name-windows-keys.txt"
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
 
 # The size vexlo-host's window took: the editor's, as the editor asked for it.
@@ -61,6 +68,9 @@ fi
 # The arpeggiator's editor in its own window at (250, 250): its logo.
 convert "$work/section.png" -crop 600x22+250+250 +repage "$out/$name-arp-window.png"
 expect_pixel "$out/$name-arp-window.png" 3 10 "255,150,40"
-grep -q "Vexlo ARP MIDI" "$out/$name-windows-section.txt" ||
+grep -q '"Vexlo ARP MIDI"' "$out/$name-windows-section.txt" ||
   { echo "slot 1's window is not titled after the slot"; exit 1; }
-echo "$mode: $name's editor inside Vexlo VM's (${size}), the arpeggiator in its own window; screenshots in $out"
+convert "$work/keys.png" -crop 600x22+250+250 +repage "$out/$name-keyswitch-window.png"
+expect_pixel "$out/$name-keyswitch-window.png" 3 10 "90,200,255"
+if grep -q '"Vexlo ARP MIDI"' "$out/$name-windows-keys.txt"; then echo "slot 1's window stayed open"; exit 1; fi
+echo "$mode: $name's editor inside Vexlo VM's (${size}), both MIDI plug-ins in windows of their own; screenshots in $out"
