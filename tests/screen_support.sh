@@ -4,6 +4,8 @@
 screen_setup() {
   work=$(mktemp -d)
   trap 'screen_cleanup' EXIT
+  # A step that fails says which, rather than ending the script without a word.
+  trap 'echo "$(basename "$0"): failed at line $LINENO: $BASH_COMMAND" >&2' ERR
   exec 3>"$work/display"
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
   xvfb=$!
