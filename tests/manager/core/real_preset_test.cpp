@@ -3,6 +3,9 @@
 // tests/host/preset_round_trip.sh's part.)
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <vector>
+
 #include "host/host.h"
 #include "manager/core/preset_transfer.h"
 #include "tests/support/loaded_plugin.h"
@@ -66,8 +69,16 @@ void roundTrip(const char* path, bool bank) {
     EXPECT_EQ(instrument.state(), saved) << path << (bank ? " bank" : " program");
 }
 
+// ZynAddSubFX's own threads race with each other when it closes; ThreadSanitizer runs leave it
+// out (VEXLO_WITHOUT_ZYN), as they would report its races, not ours.
+std::vector<const char*> realInstruments() {
+    std::vector<const char*> paths = {"/usr/lib/vst/Kars-vst.so", "/usr/lib/vst/amsynth_vst.so"};
+    if (!std::getenv("VEXLO_WITHOUT_ZYN")) paths.push_back("/usr/lib/vst/ZynAddSubFX.so");
+    return paths;
+}
+
 TEST(RealPresets, KarsAmsynthAndZynAddSubFXGetBackWhatTheySaved) {
-    for (const char* path : {"/usr/lib/vst/Kars-vst.so", "/usr/lib/vst/amsynth_vst.so", "/usr/lib/vst/ZynAddSubFX.so"})
+    for (const char* path : realInstruments())
         for (bool bank : {false, true}) roundTrip(path, bank);
 }
 
@@ -75,7 +86,7 @@ TEST(RealPresets, KarsAmsynthAndZynAddSubFXGetBackWhatTheySaved) {
 
 // Through Vexlo VM: a program saved with "Save FXP", the sound changed, the file loaded back.
 TEST(RealPresets, VexloVmSavesAndLoadsBackTheProgramsOfRealInstruments) {
-    for (const char* path : {"/usr/lib/vst/Kars-vst.so", "/usr/lib/vst/amsynth_vst.so", "/usr/lib/vst/ZynAddSubFX.so"}) {
+    for (const char* path : realInstruments()) {
         test::ManagerRig rig(256);
         rig.manager->loadInstrument(path, false, -1);
         AEffect* synth = rig.instrument();
