@@ -21,7 +21,7 @@ cleanup() {
   [ -n "${lmms:-}" ] && kill "$lmms" 2>/dev/null
   sleep 1
   [ -n "${lmms:-}" ] && kill -9 "$lmms" 2>/dev/null
-  wineserver -k 2>/dev/null
+  wineserver -k 2>/dev/null || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
   true
 }
