@@ -19,6 +19,7 @@ screen_setup() {
   fi
 }
 screen_cleanup() {
+  set +e  # what is gone already need not be stopped
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
   [ "$mode" = wine ] && wineserver -k 2>/dev/null
   rm -rf "$work"

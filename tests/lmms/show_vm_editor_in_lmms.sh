@@ -18,6 +18,7 @@ cp "$bin/Vexlo VM.dll" "$bin/test-synth.dll" "$work/plugins/"
 cp -r "$bin/Vexlo VM" "$work/plugins/"
 export HOME=$home WINEPREFIX=$home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
+  set +e  # what is gone already need not be stopped
   [ -n "${lmms:-}" ] && kill "$lmms" 2>/dev/null
   sleep 1
   [ -n "${lmms:-}" ] && kill -9 "$lmms" 2>/dev/null
