@@ -11,6 +11,10 @@ rm -rf "$work"
 mkdir -p "$work/home"
 home=${4:-$work/home}
 export HOME=$home WINEPREFIX=$home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# LMMS gives its remote plug-in process only a few seconds to connect; creating the wine prefix
+# inside that time fails on a loaded machine ("Remote plugin did not connect"), so make it first.
+wineboot -i >/dev/null 2>&1 || true
+wineserver -k 2>/dev/null || true
 
 chunk=""
 [ -n "$state" ] && chunk=" chunk=\"$state\""
