@@ -75,6 +75,11 @@ bool VstManagerEditor::open(void* parentWindow) {
         for (auto& label : pendingSlotLabels_) label.reset();
     }
     nameLabel_->setText(hostedInstrument() ? instrumentTitle() : std::string());
+    // Some hosts read the editor's size only once, right after opening it (LMMS sizes its
+    // embedding window then and never again), so what the first idle would show is settled now:
+    // the skin, and the hosted editor when it is to show.
+    settleSkin();
+    tendHostedEditor();
     return true;
 }
 
@@ -146,11 +151,7 @@ void VstManagerEditor::close() {
 void VstManagerEditor::idle() {
     if (closing_ || !frame) return;
     destroyStaleWindows();
-    if (skinReload_) {
-        skinReload_ = false;
-        applySkin();
-        frame->setDirty();
-    }
+    settleSkin();
     if (!tendHostedEditor()) return;
     command_->setEntry(kBypass, bypassText(VstManager::oversamplerBypassed()));
     showOversampling();
@@ -161,6 +162,13 @@ void VstManagerEditor::idle() {
         showMidiSection(!midiSectionShown_);
     }
     tendMidiSlotEditors();
+}
+
+void VstManagerEditor::settleSkin() {
+    if (!skinReload_) return;
+    skinReload_ = false;
+    applySkin();
+    frame->setDirty();
 }
 
 void VstManagerEditor::showMidiSection(bool shown) {

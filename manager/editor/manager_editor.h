@@ -125,6 +125,7 @@ private:
     void chooseOversampling(int entry);
     // Brings the oversampling menu to the factor and quality in force.
     void showOversampling();
+    void settleSkin();  // reads the skin again when it is due
     void showMidiSection(bool shown);
     // Idle's work on the hosted editor: open it when wanted, follow its size, pass it its idle.
     // False when idle must end here (the editor is being built).

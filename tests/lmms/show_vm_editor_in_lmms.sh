@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # LMMS in its GUI mode opens a project whose Vexlo VM (32-bit, hosting the test instrument, with
-# "Auto GUI" on) has its editor showing: Vexlo VM's skinned editor must appear inside LMMS's
-# plug-in window. The screenshot is checked for the skin's artwork of the MIDI and GUI buttons.
-# (LMMS grows its window for the hosted editor, but the hosted editor does not show there yet.)
-# Usage: show_vm_editor_in_lmms.sh BIN_FOLDER WORK_FOLDER OUT_FOLDER
+# "Auto GUI" on) has its editor showing: Vexlo VM's skinned editor must appear in LMMS's plug-in
+# window. The screenshot is checked for the skin's artwork of the MIDI and GUI buttons.
+# EMBEDDING is LMMS's way of showing plug-in editors. With "xembed" (its default) LMMS sizes its
+# embedding window once, when the plug-in opens and before it hands the plug-in its state, and
+# never follows a later size: only the top bar shows, as the instrument arrives with the state.
+# With "none" the plug-in's own window follows its size, and the test instrument's green editor
+# must show below the top bar.
+# Usage: show_vm_editor_in_lmms.sh BIN_FOLDER WORK_FOLDER OUT_FOLDER [EMBEDDING]
 set -euo pipefail
-bin=$(realpath "$1") work=$2 out=$3
+bin=$(realpath "$1") work=$2 out=$3 embedding=${4:-xembed}
 here=$(dirname "$(realpath "$0")")
 rm -rf "$work"
 mkdir -p "$work/plugins" "$out"
@@ -13,7 +17,8 @@ work=$(realpath "$work") out=$(realpath "$out")
 home=$work/home
 # A configured LMMS: without its settings file it starts with its first-run dialogs.
 mkdir -p "$home/Documents/lmms/projects" "$home/Documents/lmms/samples" "$home/Documents/lmms/presets"
-sed "s|@HOME@|$home|g" "$here/lmmsrc.xml" >"$home/.lmmsrc.xml"
+sed -e "s|@HOME@|$home|g" -e "s|vstembedmethod=\"xembed\"|vstembedmethod=\"$embedding\"|" "$here/lmmsrc.xml" \
+  >"$home/.lmmsrc.xml"
 cp "$bin/Vexlo VM.dll" "$bin/test-synth.dll" "$work/plugins/"
 cp -r "$bin/Vexlo VM" "$work/plugins/"
 export HOME=$home WINEPREFIX=$home/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -74,11 +79,20 @@ done
 [ -n "$window" ] || { echo "LMMS showed no window for Vexlo VM's editor"; tail -n 20 "$work/lmms.log"; exit 1; }
 sleep 5  # a few editor idles
 eval "$(xdotool getwindowgeometry --shell "$window")"
+shot=$out/vm-editor-in-lmms.png
+[ "$embedding" = xembed ] || shot=$out/vm-hosting-test-synth-in-lmms.png
 import -window root "$work/screen.png"
-convert "$work/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/vm-editor-in-lmms.png"
+convert "$work/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
 # The skin's artwork of the MIDI and GUI buttons, found within the window's right end.
 convert "$bin/Vexlo VM/Skins/Default/Background.bmp" -crop 90x24+536+2 +repage "$work/buttons.png"
-convert "$out/vm-editor-in-lmms.png" -gravity East -crop 200x"${HEIGHT}"+0+0 +repage "$work/right.png"
+convert "$shot" -gravity East -crop 200x"${HEIGHT}"+0+0 +repage "$work/right.png"
 differing=$(compare -metric AE -fuzz 3% -subimage-search "$work/right.png" "$work/buttons.png" null: 2>&1 | awk '{print $1}')
 [ "$differing" = 0 ] || { echo "Vexlo VM's editor does not show its skin in LMMS ($differing pixels differ)"; exit 1; }
-echo "LMMS shows Vexlo VM's editor (${WIDTH}x${HEIGHT}); screenshot in $out"
+if [ "$embedding" != xembed ]; then
+  # The test instrument's 200 x 100 editor, green, right below the 28-pixel top bar.
+  [ "$HEIGHT" -ge 128 ] || { echo "Vexlo VM's window did not grow for the hosted editor (${WIDTH}x${HEIGHT})"; exit 1; }
+  share=$(convert "$shot" -crop 200x100+0+28 +repage -fuzz 3% -fill white -opaque "rgb(32,192,96)" \
+    -fill black +opaque white -format "%[fx:int(mean*100)]" info:)
+  [ "$share" -ge 95 ] || { echo "the hosted editor does not show below the top bar ($share% of its place is its green)"; exit 1; }
+fi
+echo "LMMS ($embedding) shows Vexlo VM's editor (${WIDTH}x${HEIGHT}); screenshot in $shot"

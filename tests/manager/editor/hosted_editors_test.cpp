@@ -58,7 +58,8 @@ TEST(HostedEditors, TheInstrumentsEditorOpensBelowTheBarAndTheMidiSectionPushesI
     HostedRig e;
     e.rig.loadInstrument("test-synth");
     resizeEditor(e.instrument(), 500, 300);
-    e.openAndIdle();
+    // Already on opening, without an idle: a host may size its window by the first answer.
+    e.open();
     ASSERT_TRUE(e.editor->hostedEditorOpen());
     EXPECT_EQ(ask(e.instrument(), kEditorOpens), 1);
     EXPECT_EQ(reinterpret_cast<void*>(ask(e.instrument(), kEditorWindow)), e.editor->hostedWindow()->handle());
@@ -142,8 +143,10 @@ TEST(HostedEditors, AnInstrumentWithoutAnEditorOrWithoutAWindowNeverHearsEditorO
     EXPECT_TRUE(OffscreenWindow::live().empty());
     e.rig.plugin->dispatch(effEditClose);
     e.rig.loadInstrument("test-synth");
-    e.open();
+    e.rig.store.write("Auto GUI", "No", false);
+    e.openAndIdle();
     e.screen->refuseWindows = true;
+    e.click(e.editor->buttonOf(VstManagerEditor::kHostedEditorTag));
     e.idle();
     EXPECT_FALSE(e.editor->hostedEditorOpen());
     EXPECT_EQ(ask(e.instrument(), kEditorOpens), 0);
