@@ -61,13 +61,18 @@ std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::
     if (!dir) return entries;
     std::string base = folder;
     if (!base.empty() && base.back() != '/') base += '/';
+    const bool everything = pattern == "*";
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
-        if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
-        struct stat st {};
-        bool isFolder = stat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        entries.push_back({name, isFolder});
+        if (!everything && fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+        // The entry's own type saves a stat per entry; links and unknown types are followed.
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            isFolder = stat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        entries.push_back({std::move(name), isFolder});
     }
     closedir(dir);
     return entries;
