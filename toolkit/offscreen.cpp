@@ -148,4 +148,18 @@ void OffscreenFrame::click(CPoint where, int buttons, std::deque<CPoint> path) {
     path_.clear();
 }
 
+void OffscreenFrame::type(const std::string& text) {
+    for (char c : text) {
+        KeyEvent key;
+        key.character = c;
+        frame_.keyDown(key);
+    }
+}
+
+void OffscreenFrame::press(Key key) {
+    KeyEvent event;
+    event.key = key;
+    frame_.keyDown(event);
+}
+
 }  // namespace vexlo::toolkit

@@ -58,6 +58,13 @@ public:
     // A click at a point; with a path, the button stays down while the pointer visits each
     // point of the path in turn.
     void click(CPoint where, int buttons, std::deque<CPoint> path = {});
+    // Keys typed into the window: every character of a text, or one key.
+    void type(const std::string& text);
+    void press(Key key);
+    void turnWheel(CPoint where, float distance) { frame_.wheel(where, distance); }
+    // Whether the window has taken the keyboard since it opened.
+    bool tookKeyboard = false;
+    void takeKeyboard() override { tookKeyboard = true; }
     // The next popup's answer: (0, i) entry i of the menu, (1, i) entry i of its submenu,
     // (-1, 0) dismissed. Without an answer a popup is dismissed.
     std::deque<std::pair<int, int>> popupAnswers;

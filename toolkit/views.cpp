@@ -125,6 +125,7 @@ std::unique_ptr<CView> CFrame::removeView(CView* view) {
     std::unique_ptr<CView> removed = std::move(*found);
     views_.erase(found);
     removed->setFrame(nullptr);
+    if (focus_ == view) focus_ = nullptr;
     setDirty();
     return removed;
 }
@@ -156,8 +157,31 @@ void CFrame::draw(CDrawContext& context) {
 void CFrame::mouseDown(CPoint where, int buttons) {
     // The view added last lies on top.
     for (auto it = views_.rbegin(); it != views_.rend(); ++it) {
-        if ((*it)->getMouseableArea().contains(where) && (*it)->onMouseDown(where, buttons)) break;
+        CView* view = it->get();
+        if (view->getMouseableArea().contains(where) && view->onMouseDown(where, buttons)) {
+            // The view may have removed itself or others; it keeps the keyboard only if it is here.
+            if (containsView(view) && view->takesFocus() && focus_ != view) {
+                if (focus_) focus_->setDirty();
+                focus_ = view;
+                view->setDirty();
+                if (platform_) platform_->takeKeyboard();
+            }
+            break;
+        }
     }
+    if (anyDirty() && platform_) platform_->redraw();
+}
+
+bool CFrame::keyDown(const KeyEvent& key) {
+    bool used = focus_ && focus_->onKeyDown(key);
+    if (!used && keyListener_) used = keyListener_(key);
+    if (anyDirty() && platform_) platform_->redraw();
+    return used;
+}
+
+void CFrame::wheel(CPoint where, float distance) {
+    for (auto it = views_.rbegin(); it != views_.rend(); ++it)
+        if ((*it)->getViewSize().contains(where) && (*it)->onWheel(where, distance)) break;
     if (anyDirty() && platform_) platform_->redraw();
 }
 

@@ -17,6 +17,13 @@ class COptionMenu;
 
 enum MouseButtons { kLButton = 1, kRButton = 2 };
 
+// A key pressed in a frame's window: a character typed, or one of the editing keys.
+enum class Key { character, backspace, del, enter, escape, tab, left, right, up, down, home, end, pageUp, pageDown };
+struct KeyEvent {
+    Key key = Key::character;
+    char character = 0;  // for Key::character
+};
+
 class CControlListener {
 public:
     virtual ~CControlListener() = default;
@@ -31,6 +38,12 @@ public:
     virtual void draw(CDrawContext& context) = 0;
     // A button went down on the view; true when the view took the click.
     virtual bool onMouseDown(CPoint, int) { return false; }
+    // A key went down while the view had the keyboard; true when the view used it.
+    virtual bool onKeyDown(const KeyEvent&) { return false; }
+    // The wheel turned over the view (positive: away from the person); true when used.
+    virtual bool onWheel(CPoint, float) { return false; }
+    // Whether a click gives the view the keyboard.
+    virtual bool takesFocus() const { return false; }
     virtual const char* getClassName() const { return "CView"; }
 
     const CRect& getViewSize() const { return size_; }
@@ -249,6 +262,9 @@ public:
     // Windows for other plug-ins' editors; null when none can be made.
     virtual std::unique_ptr<NativeWindow> createChildWindow(const CRect& where) = 0;
     virtual std::unique_ptr<NativeWindow> createOwnedWindow(const std::string& title, const CRect& where) = 0;
+    // A view that types was clicked: the window takes the keyboard. Only then, so that a click
+    // elsewhere in an editor leaves the host its keys.
+    virtual void takeKeyboard() {}
 };
 
 // How frames get their native side: the backend this library was built with, unless a test
@@ -316,9 +332,19 @@ public:
     // Resizes the frame and its window; the owner asks the host to resize the window around
     // it, and when the host does not, the frame resizes that window itself.
     bool setSize(int width, int height);
+    // Keys and the wheel the host passes on (effEditKeyDown and so on): the editors here leave
+    // them to the host.
     bool onKeyDown(int) { return false; }
     bool onKeyUp(int) { return false; }
     bool onWheel(float) { return false; }
+    // From the backend: a key for the view that has the keyboard, and the wheel over a point.
+    bool keyDown(const KeyEvent& key);
+    void wheel(CPoint where, float distance);
+    // The view that has the keyboard (set by a click on a view that takes it), or null.
+    CView* focusView() const { return focus_; }
+    void setFocusView(CView* view) { focus_ = view; }
+    // Told of every key no view used (a window that closes on Escape, say).
+    void setKeyListener(std::function<bool(const KeyEvent&)> listener) { keyListener_ = std::move(listener); }
     const char* getClassName() const override { return "CFrame"; }
     PlatformFrame* platform() { return platform_.get(); }
 
@@ -326,6 +352,8 @@ private:
     std::vector<std::unique_ptr<CView>> views_;
     const CBitmap* background_ = nullptr;
     FrameOwner* owner_;
+    CView* focus_ = nullptr;
+    std::function<bool(const KeyEvent&)> keyListener_;
     std::unique_ptr<PlatformFrame> platform_;
 };
 

@@ -62,6 +62,7 @@ void VstManager::initialise() {
     midiState_.clear();
     instrumentPath_.clear();
     settings_.load(settingsStore_);
+    browserFolder_ = settings_.fxpFolder;
     prepareBuffers();
     instrumentCanReplace_ = true;
 }

@@ -106,6 +106,19 @@ public:
     VstInt32 getChunk(void** data, bool isPreset) override;
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
 
+    // ---- What the preset browser and the search window leave for the editor's idle ----
+    // Leaves a preset's path to be loaded at the editor's next idle. Refused (false, nothing
+    // left) while another path waits or a change holds the gate: the person chooses again later.
+    bool offerPresetPath(const std::string& path);
+    // The waiting path, taken; empty when none waits.
+    std::string takePendingPresetPath();
+    bool presetPathPending() const;
+    // Where the browser and the search start: the preset folder, until the search window
+    // changes it (for this instance, not in the settings). The editor's thread only.
+    std::string& browserFolder() { return browserFolder_; }
+    // The browser's remembered place, saved into the settings when the manager goes.
+    library::BrowserRectangle& browserRectangle() { return settings_.browser; }
+
     AEffect* getInstrument() const { return instrument_.effect(); }
     // The children themselves, for whoever shows their editors (the editor's thread).
     HostedChild& instrumentChild() { return instrument_; }
@@ -200,6 +213,9 @@ private:
     static VstIntPtr answerChild(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                  float opt, bool isMidiSlot);
 
+    mutable std::mutex pendingMutex_;  // the browser's and the search's path, taken by the editor's idle
+    std::string pendingPresetPath_;
+    std::string browserFolder_;
     std::string currentPresetPath_;  // the last preset loaded or saved (a link: the link itself)
     std::string lastBankPath_;       // the last bank file chosen
     library::ConfigFile settingsStore_;

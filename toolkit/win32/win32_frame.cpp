@@ -257,9 +257,54 @@ private:
             self->frame_.mouseDown(where, message == WM_LBUTTONDOWN ? kLButton : kRButton);
             return 0;
         }
+        case WM_KEYDOWN: {
+            KeyEvent key;
+            if (!navigationKey(wParam, key)) return DefWindowProcA(window, message, wParam, lParam);
+            self->frame_.keyDown(key);
+            return 0;
+        }
+        case WM_CHAR: {
+            KeyEvent key;
+            switch (wParam) {
+            case 8: key.key = Key::backspace; break;
+            case 9: key.key = Key::tab; break;
+            case 13: key.key = Key::enter; break;
+            case 27: key.key = Key::escape; break;
+            default:
+                if (wParam < 32 || wParam > 255) return 0;
+                key.character = static_cast<char>(wParam);
+            }
+            self->frame_.keyDown(key);
+            return 0;
+        }
+        case WM_MOUSEWHEEL: {
+            POINT where{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ScreenToClient(window, &where);
+            self->frame_.wheel({where.x, where.y}, GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<float>(WHEEL_DELTA));
+            return 0;
+        }
         case WM_DESTROY: SetWindowLongPtrA(window, GWLP_USERDATA, 0); return 0;
         default: return DefWindowProcA(window, message, wParam, lParam);
         }
+    }
+
+    static bool navigationKey(WPARAM virtualKey, KeyEvent& key) {
+        switch (virtualKey) {
+        case VK_DELETE: key.key = Key::del; return true;
+        case VK_LEFT: key.key = Key::left; return true;
+        case VK_RIGHT: key.key = Key::right; return true;
+        case VK_UP: key.key = Key::up; return true;
+        case VK_DOWN: key.key = Key::down; return true;
+        case VK_HOME: key.key = Key::home; return true;
+        case VK_END: key.key = Key::end; return true;
+        case VK_PRIOR: key.key = Key::pageUp; return true;
+        case VK_NEXT: key.key = Key::pageDown; return true;
+        default: return false;
+        }
+    }
+
+    void takeKeyboard() override {
+        if (window_) SetFocus(window_);
     }
 
     void paint() {

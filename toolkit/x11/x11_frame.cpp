@@ -118,7 +118,7 @@ public:
         width_ = width;
         height_ = height;
         window_ = XCreateSimpleWindow(display_, parent_, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0);
-        XSelectInput(display_, window_, ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask);
+        XSelectInput(display_, window_, ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask | KeyPressMask);
         XMapWindow(display_, window_);
         surface_ = cairo_xlib_surface_create(display_, window_, DefaultVisual(display_, DefaultScreen(display_)), width, height);
         XFlush(display_);
@@ -145,14 +145,51 @@ public:
             if (event.type == Expose && event.xexpose.count == 0) {
                 frame_.setDirty();
             } else if (event.type == ButtonPress && event.xbutton.window == window_) {
-                const int buttons = event.xbutton.button == Button1 ? kLButton : event.xbutton.button == Button3 ? kRButton : 0;
+                const unsigned button = event.xbutton.button;
+                const int buttons = button == Button1 ? kLButton : button == Button3 ? kRButton : 0;
                 if (buttons) frame_.mouseDown({event.xbutton.x, event.xbutton.y}, buttons);
+                if (button == Button4 || button == Button5)
+                    frame_.wheel({event.xbutton.x, event.xbutton.y}, button == Button4 ? 1.0f : -1.0f);
+            } else if (event.type == KeyPress && event.xkey.window == window_) {
+                KeyEvent key;
+                if (translateKey(event.xkey, key)) frame_.keyDown(key);
             } else if (event.type == ClientMessage) {
                 // A close box of one of our owned windows; its handler may destroy it.
                 for (X11Window* owned : owned_)
                     if (owned->handle(event)) break;
             }
         }
+    }
+
+    void takeKeyboard() override {
+        if (display_) XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+    }
+
+    static bool translateKey(XKeyEvent& event, KeyEvent& key) {
+        char text[8] = {};
+        KeySym symbol = NoSymbol;
+        const int length = XLookupString(&event, text, sizeof text, &symbol, nullptr);
+        switch (symbol) {
+        case XK_BackSpace: key.key = Key::backspace; return true;
+        case XK_Delete: key.key = Key::del; return true;
+        case XK_Return:
+        case XK_KP_Enter: key.key = Key::enter; return true;
+        case XK_Escape: key.key = Key::escape; return true;
+        case XK_Tab: key.key = Key::tab; return true;
+        case XK_Left: key.key = Key::left; return true;
+        case XK_Right: key.key = Key::right; return true;
+        case XK_Up: key.key = Key::up; return true;
+        case XK_Down: key.key = Key::down; return true;
+        case XK_Home: key.key = Key::home; return true;
+        case XK_End: key.key = Key::end; return true;
+        case XK_Page_Up: key.key = Key::pageUp; return true;
+        case XK_Page_Down: key.key = Key::pageDown; return true;
+        default: break;
+        }
+        if (length != 1 || static_cast<unsigned char>(text[0]) < 32) return false;
+        key.key = Key::character;
+        key.character = text[0];
+        return true;
     }
 
     void redraw() override {
