@@ -19,6 +19,7 @@ public:
     void setBounds(const CRect& where) override { bounds_ = where; }
     CRect bounds() const override { return bounds_; }
     void raise() override { ++raises; }
+    void setTitle(const std::string& text) override { title = text; }
     // The person clicks the close box (the handler may destroy this window).
     void closeBoxClicked() { personClosed(); }
 
@@ -26,7 +27,7 @@ public:
     static const std::vector<OffscreenWindow*>& live();
 
     const bool child;
-    const std::string title;
+    std::string title;
     int raises = 0;
 
 private:

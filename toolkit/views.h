@@ -226,6 +226,10 @@ public:
     virtual CRect bounds() const = 0;
     // Shows it above its siblings.
     virtual void raise() = 0;
+    // An owned window's title, and where it is now on the screen (the person may have moved it),
+    // the inside of the window as for setBounds.
+    virtual void setTitle(const std::string&) {}
+    virtual CRect screenBounds() const { return bounds(); }
     // Called on the editor's thread when the person closes an owned window with its close box;
     // the handler may destroy the window object.
     void setCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }

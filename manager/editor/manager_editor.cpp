@@ -134,8 +134,10 @@ void VstManagerEditor::buildSlotViews() {
 }
 
 void VstManagerEditor::close() {
-    // The children's editors go before the frame, whose connection their windows live on.
+    // The children's editors and our own tool windows go before the frame, whose connection
+    // their windows live on.
     shutChildEditors();
+    closeFindingWindows();
     open_ = false;
     frame.reset();
     detachedSlotViews_.clear();
@@ -152,6 +154,7 @@ void VstManagerEditor::idle() {
     if (closing_ || !frame) return;
     destroyStaleWindows();
     settleSkin();
+    tendFindingWindows();
     if (!tendHostedEditor()) return;
     command_->setEntry(kBypass, bypassText(VstManager::oversamplerBypassed()));
     showOversampling();
@@ -206,8 +209,8 @@ void VstManagerEditor::setParameter(VstInt32 index, float value) {
     }
     switch (index) {
     case kOversamplingTag: chooseOversampling(static_cast<int>(value)); break;
-    case kSearchTag:
-    case kBrowserTag: break;  // the preset browser and the search window come with their own windows
+    case kSearchTag: openSearchWindow(); break;
+    case kBrowserTag: togglePresetBrowser(); break;
     case kMidiSectionTag: midiSectionToggle_ = true; break;
     case kCommandTag:
         if (value >= 0.0f && value < static_cast<float>(kCommands)) runCommand(static_cast<int>(value));

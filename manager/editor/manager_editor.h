@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "manager/core/manager_observer.h"
+#include "manager/editor/preset_browser.h"
+#include "manager/editor/search_window.h"
 #include "manager/editor/skin.h"
 #include "manager/editor/skin_bitmap.h"
 #include "toolkit/gui_editor.h"
@@ -79,6 +81,12 @@ public:
     virtual void closeHostedEditor(bool forget);
     virtual void toggleMidiSlotEditor(int slot);
     virtual void closeMidiSlotEditor(int slot);
+    // The search window, opened or brought to the top; the preset browser, opened, or closed
+    // and opened afresh.
+    void openSearchWindow();
+    void togglePresetBrowser();
+    SearchWindow* searchWindow() const { return search_.get(); }
+    PresetBrowser* presetBrowser() const { return browser_.get(); }
     // Reads the current skin's files and lays the views out by them.
     virtual void applySkin();
     virtual std::string currentSkinName();
@@ -126,6 +134,10 @@ private:
     // Brings the oversampling menu to the factor and quality in force.
     void showOversampling();
     void settleSkin();  // reads the skin again when it is due
+    // Idle's work for the preset windows: the search window to the top after a load, the path
+    // they left loaded, their own events, and the ones closed destroyed.
+    void tendFindingWindows();
+    void closeFindingWindows();
     void showMidiSection(bool shown);
     // Idle's work on the hosted editor: open it when wanted, follow its size, pass it its idle.
     // False when idle must end here (the editor is being built).
@@ -195,6 +207,10 @@ private:
     std::array<CView*, 5> buttons_{};  // browser, search, MIDI section, hosted editor (by tag order)
     std::array<SlotViews, kSlots> slots_{};
     std::vector<std::unique_ptr<CView>> detachedSlotViews_;
+
+    std::unique_ptr<SearchWindow> search_;
+    std::unique_ptr<PresetBrowser> browser_;
+    bool searchToTop_ = false;
 
     // Left by other threads for the editor's thread.
     std::mutex pendingMutex_;

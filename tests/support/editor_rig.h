@@ -42,7 +42,8 @@ public:
 };
 
 struct EditorRig {
-    EditorRig() {
+    // settingsFolder: as for ManagerRig, to share the settings with another rig.
+    explicit EditorRig(const std::string& settingsFolder = "") : rig(64, settingsFolder) {
         OffscreenFrame::install();
         // The Default skin the build put beside Vexlo VM, in a folder of the test's own.
         const std::string built = std::filesystem::path(pluginPath("Vexlo VM")).parent_path().string() + sep() + "Vexlo VM" +

@@ -47,6 +47,14 @@ public:
     }
     CRect bounds() const override { return bounds_; }
     void raise() override { SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW); }
+    void setTitle(const std::string& title) override { SetWindowTextA(window_, title.c_str()); }
+    CRect screenBounds() const override {
+        RECT inside;
+        if (!GetClientRect(window_, &inside)) return bounds_;
+        POINT corner{0, 0};
+        ClientToScreen(window_, &corner);
+        return {corner.x, corner.y, corner.x + inside.right, corner.y + inside.bottom};
+    }
 
 private:
     RECT outerRect(const CRect& where) const {

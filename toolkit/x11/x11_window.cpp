@@ -70,6 +70,20 @@ void X11Window::raise() {
     XFlush(display_);
 }
 
+void X11Window::setTitle(const std::string& title) {
+    XStoreName(display_, window_, title.c_str());
+    XFlush(display_);
+}
+
+CRect X11Window::screenBounds() const {
+    Window root = 0, child = 0;
+    int x = 0, y = 0, rootX = 0, rootY = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(display_, window_, &root, &x, &y, &width, &height, &border, &depth)) return bounds_;
+    if (!XTranslateCoordinates(display_, window_, root, 0, 0, &rootX, &rootY, &child)) return bounds_;
+    return {rootX, rootY, rootX + static_cast<int>(width), rootY + static_cast<int>(height)};
+}
+
 bool X11Window::handle(const XEvent& event) {
     if (event.type != ClientMessage || event.xclient.window != window_ || !deleteWindow_ ||
         static_cast<Atom>(event.xclient.data.l[0]) != deleteWindow_)

@@ -20,6 +20,8 @@ public:
     void setBounds(const CRect& where) override;
     CRect bounds() const override { return bounds_; }
     void raise() override;
+    void setTitle(const std::string& title) override;
+    CRect screenBounds() const override;
 
     Window id() const { return window_; }
     // An event for this window from the frame's event loop; true when it was the window

@@ -1,0 +1,61 @@
+// Vexlo VM's preset browser: a folder's presets and preset links, its sub-folders and the way
+// up, in a window of its own. A click on a file leaves its path in the manager for the
+// editor's idle to load (so trying sounds is one click each); a click on a folder opens it.
+// The window opens where it was last, and that place survives the manager in the settings.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/text_controls.h"
+#include "toolkit/tool_window.h"
+
+namespace vexlo::manager {
+
+class VstManager;
+
+class PresetBrowser : public toolkit::CControlListener {
+public:
+    enum Controls { kEntryList = 1, kCloseButton = 2 };
+    static constexpr int kMinWidth = 240, kMinHeight = 180;
+    // The longest title the window takes.
+    static constexpr std::size_t kMaxTitle = 323;
+
+    // At the manager's remembered rectangle, showing the browser folder. Null when no window
+    // could be made.
+    static std::unique_ptr<PresetBrowser> open(toolkit::CFrame& owner, VstManager& manager);
+    // Remembers where the window is in the manager.
+    ~PresetBrowser() override;
+
+    void idle() { tool_->idle(); }
+    bool closeRequested() const { return tool_->closeRequested(); }
+
+    toolkit::ToolWindow& tool() { return *tool_; }
+    toolkit::CListBox* entries() const { return entries_; }
+    toolkit::CTextButton* closeButton() const { return closeButton_; }
+    const std::string& folder() const { return folder_; }
+    // The line that shows a name, or -1.
+    int lineOf(const std::string& name) const;
+
+    void valueChanged(toolkit::CControl* control) override;
+
+private:
+    PresetBrowser(std::unique_ptr<toolkit::ToolWindow> tool, VstManager& manager);
+    void showFolder(const std::string& folder);
+    void choose(int line);
+    void rememberPlace();
+
+    struct Entry {
+        std::string name;
+        bool isFolder;
+    };
+    std::unique_ptr<toolkit::ToolWindow> tool_;
+    VstManager& manager_;
+    std::string folder_;
+    std::vector<Entry> shown_;
+    toolkit::CListBox* entries_ = nullptr;
+    toolkit::CTextButton* closeButton_ = nullptr;
+};
+
+}  // namespace vexlo::manager

@@ -1,0 +1,26 @@
+#include "toolkit/tool_window.h"
+
+namespace vexlo::toolkit {
+
+std::unique_ptr<ToolWindow> ToolWindow::create(CFrame& owner, const std::string& title, const CRect& where) {
+    std::unique_ptr<ToolWindow> tool(new ToolWindow);
+    tool->window_ = owner.createOwnedWindow(title, where);
+    if (!tool->window_) return nullptr;
+    tool->frame_ = std::make_unique<CFrame>(CRect{0, 0, where.width(), where.height()}, tool->window_->handle(), nullptr);
+    if (!tool->frame_->isOpen()) return nullptr;
+    ToolWindow* raw = tool.get();
+    tool->window_->setCloseHandler([raw] { raw->closeRequested_ = true; });
+    tool->frame_->setKeyListener([raw](const KeyEvent& key) {
+        if (key.key != Key::escape) return false;
+        raw->closeRequested_ = true;
+        return true;
+    });
+    return tool;
+}
+
+ToolWindow::~ToolWindow() {
+    frame_.reset();
+    window_.reset();
+}
+
+}  // namespace vexlo::toolkit
