@@ -29,7 +29,7 @@ int usage() {
                  "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
                  "             [--state FILE] [--save-state FILE] [--preset [STAGE:]FILE]... [--save-preset FILE]\n"
                  "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
-                 "             [--vm-quality classic|high] [--vm-auto-gui on|off]\n"
+                 "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-presets FOLDER]\n"
                  "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
                  "  vexlo-host edit PLUGIN [--seconds S] [--state FILE] [--save-state FILE] [--vm-*]...\n"
                  "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
@@ -160,6 +160,8 @@ int vmOption(int argc, char** argv, int& i, VmSetup& vm) {
             return -1;
         }
         vm.autoGui = value == "on";
+    } else if (arg == "--vm-presets") {
+        vm.presetFolder = absolute(argv[++i]);
     } else if (arg == "--vm-quality") {
         const std::string quality = argv[++i];
         if (quality != "classic" && quality != "high") {

@@ -46,6 +46,8 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
     const bool hadSettings = exists(settingsPath);
     const std::string databasePath = prepareVmSettings(vmLibrary);
     const bool hadDatabase = exists(databasePath);
+    if (!setup.presetFolder.empty())
+        library::ConfigFile(settingsPath).write("FXPs Directory", withSeparator(setup.presetFolder), true);
     HostContext context;
     {
         auto vm = Plugin::load(vmLibrary, context, error);

@@ -21,6 +21,7 @@ struct VmSetup {
     int factor = 1;                                 // 1, 2, 4, 6 or 8
     bool highQuality = false;                       // the oversampler's High quality
     std::optional<bool> autoGui;                    // its editor's "Auto GUI" switch, when given
+    std::string presetFolder;                       // its preset folder ("FXPs Directory"), when given
 };
 
 // Where Vexlo VM keeps its settings: its library's path with the extension "vIni".

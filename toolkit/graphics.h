@@ -100,6 +100,10 @@ public:
     // Draws the part of the bitmap that starts at source into the rectangle (clipped to both).
     virtual void drawBitmap(const CBitmap& bitmap, const CRect& destination, CPoint source = {}) = 0;
     virtual void drawText(const std::string& text, const CRect& rect, int font, CColor color, Align align) = 0;
+    // How wide a text is drawn; without glyphs, an average character's width each.
+    virtual int textWidth(const std::string& text, int font) {
+        return static_cast<int>(text.size()) * (fontPixelSize(font) * 6 / 10);
+    }
 };
 
 // A drawing surface in memory: what the offscreen backend shows, and what tests look at.

@@ -52,7 +52,7 @@ void CTextEdit::draw(CDrawContext& context) {
     const CRect inside{size_.left + kTextPadding, size_.top, size_.right - kTextPadding, size_.bottom};
     context.drawText(text_.substr(first, visibleCharacters()), inside, kNormalFontSmall, kToolText, Align::left);
     if (frame_ && frame_->focusView() == this) {
-        const int x = inside.left + static_cast<int>(cursor_ - first) * characterWidth(kNormalFontSmall);
+        const int x = inside.left + context.textWidth(text_.substr(first, cursor_ - first), kNormalFontSmall);
         context.fillRect({x, size_.top + 3, x + 1, size_.bottom - 3}, kToolText);
     }
     setDirty(false);

@@ -148,7 +148,7 @@ bool CFrame::anyDirty() const {
 }
 
 void CFrame::draw(CDrawContext& context) {
-    context.fillRect(size_, CColor{24, 26, 30, 255});
+    context.fillRect(size_, backgroundColour_);
     if (background_) context.drawBitmap(*background_, {0, 0, background_->width(), background_->height()});
     for (const auto& view : views_) view->draw(context);
     setDirty(false);
@@ -160,10 +160,12 @@ void CFrame::mouseDown(CPoint where, int buttons) {
         CView* view = it->get();
         if (view->getMouseableArea().contains(where) && view->onMouseDown(where, buttons)) {
             // The view may have removed itself or others; it keeps the keyboard only if it is here.
-            if (containsView(view) && view->takesFocus() && focus_ != view) {
-                if (focus_) focus_->setDirty();
-                focus_ = view;
-                view->setDirty();
+            if (containsView(view) && view->takesFocus()) {
+                if (focus_ != view) {
+                    if (focus_) focus_->setDirty();
+                    focus_ = view;
+                    view->setDirty();
+                }
                 if (platform_) platform_->takeKeyboard();
             }
             break;

@@ -294,6 +294,8 @@ public:
     bool isOpen() const { return platform_ != nullptr; }
 
     void setBackground(const CBitmap* bitmap) { background_ = bitmap; }
+    // What shows where neither the background bitmap nor a view draws.
+    void setBackgroundColour(CColor colour) { backgroundColour_ = colour; }
     // Adds a view; the frame owns it.
     template <typename View>
     View* addView(std::unique_ptr<View> view) {
@@ -355,6 +357,7 @@ public:
 private:
     std::vector<std::unique_ptr<CView>> views_;
     const CBitmap* background_ = nullptr;
+    CColor backgroundColour_{24, 26, 30, 255};
     FrameOwner* owner_;
     CView* focus_ = nullptr;
     std::function<bool(const KeyEvent&)> keyListener_;

@@ -82,6 +82,14 @@ public:
         SelectObject(dc_, old);
     }
 
+    int textWidth(const std::string& text, int font) override {
+        HGDIOBJ old = SelectObject(dc_, fontOf(fontPixelSize(font), font == kSystemFont));
+        SIZE size{};
+        GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc_, old);
+        return size.cx;
+    }
+
 private:
     HBITMAP bitmapOf(const CBitmap& bitmap) {
         CachedImage& cached = images_[&bitmap];

@@ -78,6 +78,17 @@ public:
         cairo_restore(cr_);
     }
 
+    int textWidth(const std::string& text, int font) override {
+        cairo_save(cr_);
+        cairo_select_font_face(cr_, "Sans", CAIRO_FONT_SLANT_NORMAL,
+                               font == kSystemFont ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr_, fontPixelSize(font));
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr_, text.c_str(), &extents);
+        cairo_restore(cr_);
+        return static_cast<int>(extents.x_advance + 0.5) + 2;  // drawText starts two pixels in
+    }
+
 private:
     cairo_surface_t* surfaceOf(const CBitmap& bitmap) {
         CachedImage& cached = images_[&bitmap];
