@@ -63,9 +63,7 @@ public:
         cairo_save(cr_);
         cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
         cairo_clip(cr_);
-        cairo_select_font_face(cr_, "Sans", CAIRO_FONT_SLANT_NORMAL,
-                               font == kSystemFont ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr_, fontPixelSize(font));
+        selectFont(font);
         cairo_text_extents_t extents;
         cairo_text_extents(cr_, text.c_str(), &extents);
         double x = r.left + 2;
@@ -80,9 +78,7 @@ public:
 
     int textWidth(const std::string& text, int font) override {
         cairo_save(cr_);
-        cairo_select_font_face(cr_, "Sans", CAIRO_FONT_SLANT_NORMAL,
-                               font == kSystemFont ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr_, fontPixelSize(font));
+        selectFont(font);
         cairo_text_extents_t extents;
         cairo_text_extents(cr_, text.c_str(), &extents);
         cairo_restore(cr_);
@@ -90,6 +86,12 @@ public:
     }
 
 private:
+    void selectFont(int font) {
+        cairo_select_font_face(cr_, "Sans", CAIRO_FONT_SLANT_NORMAL,
+                               font == kSystemFont ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr_, fontPixelSize(font));
+    }
+
     cairo_surface_t* surfaceOf(const CBitmap& bitmap) {
         CachedImage& cached = images_[&bitmap];
         if (cached.surface && cached.stamp == bitmap.stamp()) return cached.surface;
