@@ -53,7 +53,7 @@ struct EditorRig {
         editor = new VstManagerEditor(rig.manager, skins);
     }
     ~EditorRig() {
-        if (rig.plugin->isOpen() && editor->isEditorOpen()) rig.plugin->dispatch(effEditClose);
+        if (rig.plugin && rig.plugin->isOpen() && editor->isEditorOpen()) rig.plugin->dispatch(effEditClose);
         OffscreenFrame::uninstall();
     }
     void open() {

@@ -151,6 +151,33 @@ TEST(SearchWindow, ChangingTheFolderRestartsTheSearchThereAndEscapeClosesIt) {
     EXPECT_TRUE(OffscreenWindow::live().empty());
 }
 
+namespace {
+// The threads of this process, where the system tells (-1 elsewhere).
+int threadCount() {
+    std::error_code error;
+    int count = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/task", error); !error && it != std::filesystem::directory_iterator();
+         it.increment(error))
+        ++count;
+    return error || count == 0 ? -1 : count;
+}
+}  // namespace
+
+TEST(SearchWindow, TheManagerGoingMidSearchStopsTheSearchAndLeavesNoThread) {
+    const int before = threadCount();
+    {
+        FindingRig e;
+        for (int i = 0; i < 400; ++i) e.preset("many/" + std::to_string(i % 20) + "/Pad " + std::to_string(i) + ".fxp", 0.5f);
+        e.openAndIdle();
+        e.click(e.editor->buttonOf(VstManagerEditor::kSearchTag));
+        ASSERT_NE(e.search(), nullptr);
+        screenOf(e.search()->tool())->click(EditorRig::centre(e.search()->searchButton()), kLButton);
+        EXPECT_TRUE(e.search()->searching() || e.search()->results()->count() > 0);
+        e.rig.plugin.reset();  // the host closes Vexlo VM with its editor open and the search running
+    }
+    EXPECT_EQ(threadCount(), before);
+}
+
 TEST(SearchWindow, ASelectionDuringASearchStopsItFirstAndTheManagerCanGoMidSearch) {
     FindingRig e;
     for (int i = 0; i < 400; ++i) e.preset("many/" + std::to_string(i % 20) + "/Pad " + std::to_string(i) + ".fxp", 0.5f);
