@@ -29,10 +29,10 @@ void AEffGUIEditor::idle() {
     if (frame && !inIdleStuff_) frame->idle();
 }
 
-bool AEffGUIEditor::onKeyDown(VstKeyCode& key) { return frame && frame->onKeyDown(key.character); }
-bool AEffGUIEditor::onKeyUp(VstKeyCode& key) { return frame && frame->onKeyUp(key.character); }
+bool AEffGUIEditor::onKeyDown(VstKeyCode& key) { return frame && frame->onHostKeyDown(key.character); }
+bool AEffGUIEditor::onKeyUp(VstKeyCode& key) { return frame && frame->onHostKeyUp(key.character); }
 
-bool AEffGUIEditor::onWheel(float distance) { return frame && frame->onWheel(distance); }
+bool AEffGUIEditor::onWheel(float distance) { return frame && frame->onHostWheel(distance); }
 
 bool AEffGUIEditor::setKnobMode(VstInt32 mode) {
     processKnobMode = mode;

@@ -340,9 +340,9 @@ public:
     bool setSize(int width, int height);
     // Keys and the wheel the host passes on (effEditKeyDown and so on): the editors here leave
     // them to the host.
-    bool onKeyDown(int) { return false; }
-    bool onKeyUp(int) { return false; }
-    bool onWheel(float) { return false; }
+    bool onHostKeyDown(int) { return false; }
+    bool onHostKeyUp(int) { return false; }
+    bool onHostWheel(float) { return false; }
     // From the backend: a key for the view that has the keyboard, and the wheel over a point.
     bool keyDown(const KeyEvent& key);
     void wheel(CPoint where, float distance);
