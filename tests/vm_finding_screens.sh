@@ -73,17 +73,19 @@ xdotool mousemove 354 382 click 1  # Close
 finish_editor
 holds_value "$work/browser.state" 0.75 || { echo "the browser's click did not load Lead.fxp"; exit 1; }
 
-# The search window: 358 x 477 at (120, 120); its text box has the keyboard when it opens.
+# The search window: 358 x 477, centred on the 800 x 700 screen; its text box has the keyboard
+# when it opens. Places below are inside the window.
+ox=221 oy=111
 run_editor "$work/search.state"
 xdotool mousemove 175 14 click 1
-wait_for_screen 270 320 255,255,255 || { echo "the search window did not show"; exit 1; }
+wait_for_screen $((ox + 150)) $((oy + 200)) 255,255,255 || { echo "the search window did not show"; exit 1; }
 sleep "$settle"
-xdotool mousemove 200 570 click 1
+xdotool mousemove $((ox + 80)) $((oy + 450)) click 1  # the text box
 xdotool type --delay 50 deep
-xdotool mousemove 423 575 click 1  # Search
+xdotool mousemove $((ox + 303)) $((oy + 455)) click 1  # Search
 sleep "$settle"
-import -window root -crop 358x477+120+120 +repage "$out/vm-search-window.png"
-xdotool mousemove 220 171 click 1  # the first result, Deep Bass.fxp
+import -window root -crop "358x477+$ox+$oy" +repage "$out/vm-search-window.png"
+xdotool mousemove $((ox + 100)) $((oy + 51)) click 1  # the first result, Deep Bass.fxp
 finish_editor
 holds_value "$work/search.state" 0.5 || { echo "the search's first result did not load Deep Bass.fxp"; exit 1; }
 echo "$mode: the preset browser and the search window loaded what was clicked; screenshots in $out"

@@ -269,6 +269,8 @@ public:
     // A view that types was clicked: the window takes the keyboard. Only then, so that a click
     // elsewhere in an editor leaves the host its keys.
     virtual void takeKeyboard() {}
+    // The part of the screen windows may use (the whole screen where the system says no more).
+    virtual CRect workArea() const { return {0, 0, 1024, 768}; }
 };
 
 // How frames get their native side: the backend this library was built with, unless a test
@@ -319,6 +321,7 @@ public:
     std::unique_ptr<NativeWindow> createOwnedWindow(const std::string& title, const CRect& where) {
         return platform_ ? platform_->createOwnedWindow(title, where) : nullptr;
     }
+    CRect workArea() const { return platform_ ? platform_->workArea() : CRect{0, 0, 1024, 768}; }
 
     // Called from the editor's idle: handles window events, then redraws if anything is dirty.
     void idle();

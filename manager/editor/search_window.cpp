@@ -1,5 +1,7 @@
 #include "manager/editor/search_window.h"
 
+#include <algorithm>
+
 #include "manager/core/vst_manager.h"
 #include "manager/library/path_utils.h"
 #include "platform/platform.h"
@@ -26,9 +28,13 @@ constexpr long kNoResult = -1;
 }  // namespace
 
 std::unique_ptr<SearchWindow> SearchWindow::open(CFrame& owner, VstManager& manager) {
+    // Centred on the screen, as the dialog it stands for.
     const CRect inside = units(0, 0, kWidthUnits, kHeightUnits);
+    const CRect screen = owner.workArea();
+    const int left = screen.left + std::max(0, (screen.width() - inside.width()) / 2);
+    const int top = screen.top + std::max(0, (screen.height() - inside.height()) / 2);
     auto tool = ToolWindow::create(owner, "Vexlo VM - Search FXP Files",
-                                   {120, 120, 120 + inside.width(), 120 + inside.height()});
+                                   {left, top, left + inside.width(), top + inside.height()});
     if (!tool) return nullptr;
     return std::unique_ptr<SearchWindow>(new SearchWindow(std::move(tool), manager));
 }

@@ -311,6 +311,12 @@ private:
         }
     }
 
+    CRect workArea() const override {
+        RECT area;
+        if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return PlatformFrame::workArea();
+        return {area.left, area.top, area.right, area.bottom};
+    }
+
     void takeKeyboard() override {
         if (window_) SetFocus(window_);
     }

@@ -174,6 +174,12 @@ public:
         }
     }
 
+    CRect workArea() const override {
+        if (!display_) return PlatformFrame::workArea();
+        const int screen = DefaultScreen(display_);
+        return {0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)};
+    }
+
     void takeKeyboard() override {
         if (display_) XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
     }

@@ -79,6 +79,9 @@ TEST(SearchWindow, TypingATextAndSearchingListsTheMatchesAndASelectionLoadsAtThe
     auto* window = static_cast<OffscreenWindow*>(&search->tool().window());
     EXPECT_EQ(window->title, "Vexlo VM - Search FXP Files");
     EXPECT_FALSE(window->child);
+    // Centred on the (offscreen) 1024 x 768 screen.
+    EXPECT_EQ(window->bounds().left + window->bounds().right, 1024);
+    EXPECT_EQ(window->bounds().top + window->bounds().bottom, 768 - 1);
     EXPECT_EQ(search->folderBox()->getText(), e.presets.path() + sep());
     ASSERT_EQ(search->results()->count(), 3);
     EXPECT_EQ(search->results()->itemText(0), "Change the folder above, if you want");
