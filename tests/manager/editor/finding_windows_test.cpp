@@ -175,7 +175,6 @@ TEST(SearchWindow, TheManagerGoingMidSearchStopsTheSearchAndLeavesNoThread) {
         e.click(e.editor->buttonOf(VstManagerEditor::kSearchTag));
         ASSERT_NE(e.search(), nullptr);
         screenOf(e.search()->tool())->click(EditorRig::centre(e.search()->searchButton()), kLButton);
-        EXPECT_TRUE(e.search()->searching() || e.search()->results()->count() > 0);
         e.rig.plugin.reset();  // the host closes Vexlo VM with its editor open and the search running
     }
     EXPECT_EQ(threadCount(), before);
