@@ -177,7 +177,9 @@ TEST(SearchWindow, TheManagerGoingMidSearchStopsTheSearchAndLeavesNoThread) {
         screenOf(e.search()->tool())->click(EditorRig::centre(e.search()->searchButton()), kLButton);
         e.rig.plugin.reset();  // the host closes Vexlo VM with its editor open and the search running
     }
-    EXPECT_EQ(threadCount(), before);
+#if !defined(__SANITIZE_THREAD__)
+    EXPECT_EQ(threadCount(), before);  // ThreadSanitizer starts a thread of its own on the way
+#endif
 }
 
 TEST(SearchWindow, ASelectionDuringASearchStopsItFirstAndTheManagerCanGoMidSearch) {
