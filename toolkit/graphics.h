@@ -88,6 +88,8 @@ CBitmap loadResourceBitmap(int id, const BitmapTable& embedded);
 enum FontId { kSystemFont = 0, kNormalFontVeryBig, kNormalFontBig, kNormalFont, kNormalFontSmall, kNormalFontSmaller,
               kNormalFontVerySmall, kSymbolFont, kNumFonts };
 int fontPixelSize(int font);
+// About how wide an average character of a font is drawn.
+inline int averageCharacterWidth(int font) { return fontPixelSize(font) * 6 / 10 > 0 ? fontPixelSize(font) * 6 / 10 : 1; }
 
 enum class Align { left, center, right };
 
@@ -102,7 +104,7 @@ public:
     virtual void drawText(const std::string& text, const CRect& rect, int font, CColor color, Align align) = 0;
     // How wide a text is drawn; without glyphs, an average character's width each.
     virtual int textWidth(const std::string& text, int font) {
-        return static_cast<int>(text.size()) * (fontPixelSize(font) * 6 / 10);
+        return static_cast<int>(text.size()) * averageCharacterWidth(font);
     }
 };
 

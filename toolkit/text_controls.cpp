@@ -11,8 +11,6 @@ namespace {
 
 constexpr int kTextPadding = 3;
 
-// The toolkit's fonts are about this wide per character; the field scrolls by it.
-int characterWidth(int font) { return std::max(1, fontPixelSize(font) * 6 / 10); }
 
 void sunkenBorder(CDrawContext& context, const CRect& rect) {
     context.frameRect(rect, kToolShadow);
@@ -37,7 +35,7 @@ void CTextEdit::setText(const std::string& text) {
 
 std::size_t CTextEdit::visibleCharacters() const {
     const int inside = size_.width() - 2 * kTextPadding;
-    return static_cast<std::size_t>(std::max(1, inside / characterWidth(kNormalFontSmall)));
+    return static_cast<std::size_t>(std::max(1, inside / averageCharacterWidth(kNormalFontSmall)));
 }
 
 std::size_t CTextEdit::firstShown() const {
@@ -60,7 +58,7 @@ void CTextEdit::draw(CDrawContext& context) {
 
 bool CTextEdit::onMouseDown(CPoint where, int) {
     if (!mouseEnabled_) return false;
-    const int column = (where.x - size_.left - kTextPadding) / characterWidth(kNormalFontSmall);
+    const int column = (where.x - size_.left - kTextPadding) / averageCharacterWidth(kNormalFontSmall);
     cursor_ = std::min(text_.size(), firstShown() + static_cast<std::size_t>(std::max(0, column)));
     setDirty();
     return true;
