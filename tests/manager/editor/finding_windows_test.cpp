@@ -167,7 +167,7 @@ int threadCount() {
 }  // namespace
 
 TEST(SearchWindow, TheManagerGoingMidSearchStopsTheSearchAndLeavesNoThread) {
-    const int before = threadCount();
+    [[maybe_unused]] const int before = threadCount();
     {
         FindingRig e;
         for (int i = 0; i < 400; ++i) e.preset("many/" + std::to_string(i % 20) + "/Pad " + std::to_string(i) + ".fxp", 0.5f);
