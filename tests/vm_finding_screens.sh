@@ -60,31 +60,62 @@ finish_editor() {
   wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
 }
 
-# The preset browser opens at its default place, (100, 100) to (400, 400). Its lines: "..",
-# "[sub]", "Bass.fxp", "Lead.fxp"; a line is 15 pixels, from 8 pixels inside the window.
+# Where a window whose name begins with a text shows its inside: "x y width height".
+window_inside() {
+  xwininfo -root -tree | awk -v name="\"$1" 'index($0, name) {
+    split($NF, at, "+"); split($(NF-1), size, "[x+]"); print at[2], at[3], size[1], size[2]; exit }'
+}
+
 run_editor "$work/browser.state"
 xdotool mousemove 103 14 click 1
-wait_for_screen 250 250 255,255,255 || { echo "the preset browser did not show"; exit 1; }
-sleep "$settle"
-import -window root -crop 300x300+100+100 +repage "$out/vm-preset-browser.png"
-xdotool mousemove 150 160 click 1  # Lead.fxp
-sleep "$settle"
-xdotool mousemove 354 382 click 1  # Close
+if [ "$mode" = wine ]; then
+  # The system's file-open dialog, trimmed, at the default place (100, 100) and no smaller than
+  # it makes itself; it lists "sub", "Bass.fxp", "Lead.fxp" and has "Close" at its lower right.
+  for _ in $(seq 40); do inside=$(window_inside "Vexlo VM - [") && [ -n "$inside" ] && break; sleep 0.5; done
+  [ -n "$inside" ] || { echo "the preset browser did not show"; exit 1; }
+  read -r bx by bw bh <<<"$inside"
+  sleep "$settle"
+  import -window root -crop "${bw}x${bh}+$bx+$by" +repage "$out/vm-preset-browser.png"
+  xdotool mousemove $((bx + 156)) $((by + 77)) click 1  # Lead.fxp
+  sleep "$settle"
+  xdotool mousemove $((bx + bw - 60)) $((by + bh - 56)) click 1  # Close
+else
+  # Drawn by the toolkit at (100, 100) to (400, 400): "..", "[sub]", "Bass.fxp", "Lead.fxp";
+  # a line is 15 pixels, from 8 pixels inside the window.
+  wait_for_screen 250 250 255,255,255 || { echo "the preset browser did not show"; exit 1; }
+  sleep "$settle"
+  import -window root -crop 300x300+100+100 +repage "$out/vm-preset-browser.png"
+  xdotool mousemove 150 160 click 1  # Lead.fxp
+  sleep "$settle"
+  xdotool mousemove 354 382 click 1  # Close
+fi
 finish_editor
 holds_value "$work/browser.state" 0.75 || { echo "the browser's click did not load Lead.fxp"; exit 1; }
+if [ "$mode" = wine ]; then
+  # The place it closed at reached the settings: from (100, 100), as wide as the dialog showed.
+  /usr/bin/python3 - "$work/Vexlo VM.vIni" "$bw" <<'PY' || { echo "the browser's place was not saved"; exit 1; }
+import re, sys
+text = open(sys.argv[1], "rb").read().decode("latin-1")
+value = lambda key: int(re.search(key + r"\D*?(-?\d+)", text).group(1))
+sys.exit(0 if value("WinSizeLeft") == 100 and value("WinSizeRight") - 100 >= int(sys.argv[2]) else 1)
+PY
+fi
 
-# The search window: 358 x 477, centred on the 800 x 700 screen; its text box has the keyboard
-# when it opens. Places below are inside the window.
-ox=221 oy=111
+# The search window, centred on the 800 x 700 screen: the system's dialog from the library's
+# template under wine, the toolkit's 358 x 477 window on X11. Its text box has the keyboard when
+# it opens. Places below are inside the window.
 run_editor "$work/search.state"
 xdotool mousemove 175 14 click 1
-wait_for_screen $((ox + 150)) $((oy + 200)) 255,255,255 || { echo "the search window did not show"; exit 1; }
+for _ in $(seq 40); do inside=$(window_inside "Vexlo VM - Search FXP Files") && [ -n "$inside" ] && break; sleep 0.5; done
+[ -n "$inside" ] || { echo "the search window did not show"; exit 1; }
+read -r ox oy sw sh <<<"$inside"
+wait_for_screen $((ox + 150)) $((oy + 200)) 255,255,255 || { echo "the search window did not draw"; exit 1; }
 sleep "$settle"
-xdotool mousemove $((ox + 80)) $((oy + 450)) click 1  # the text box
+xdotool mousemove $((ox + 80)) $((oy + sh - 25)) click 1  # the text box
 xdotool type --delay 50 deep
-xdotool mousemove $((ox + 303)) $((oy + 455)) click 1  # Search
+xdotool mousemove $((ox + sw - 55)) $((oy + sh - 22)) click 1  # Search
 sleep "$settle"
-import -window root -crop "358x477+$ox+$oy" +repage "$out/vm-search-window.png"
+import -window root -crop "${sw}x${sh}+$ox+$oy" +repage "$out/vm-search-window.png"
 xdotool mousemove $((ox + 100)) $((oy + 51)) click 1  # the first result, Deep Bass.fxp
 finish_editor
 holds_value "$work/search.state" 0.5 || { echo "the search's first result did not load Deep Bass.fxp"; exit 1; }

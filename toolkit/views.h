@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "toolkit/graphics.h"
+#include "toolkit/system_dialogs.h"
 
 namespace vexlo::toolkit {
 
@@ -271,6 +272,15 @@ public:
     virtual void takeKeyboard() {}
     // The part of the screen windows may use (the whole screen where the system says no more).
     virtual CRect workArea() const { return {0, 0, 1024, 768}; }
+    // The system's own dialogs (see system_dialogs.h); null where the backend has none.
+    virtual std::unique_ptr<Dialog> createDialog(int templateId, DialogListener& listener) {
+        (void)templateId, (void)listener;
+        return nullptr;
+    }
+    virtual std::unique_ptr<FileBrowser> createFileBrowser(const FileBrowserRequest& request, FileBrowserListener& listener) {
+        (void)request, (void)listener;
+        return nullptr;
+    }
 };
 
 // How frames get their native side: the backend this library was built with, unless a test
@@ -322,6 +332,12 @@ public:
         return platform_ ? platform_->createOwnedWindow(title, where) : nullptr;
     }
     CRect workArea() const { return platform_ ? platform_->workArea() : CRect{0, 0, 1024, 768}; }
+    std::unique_ptr<Dialog> createDialog(int templateId, DialogListener& listener) {
+        return platform_ ? platform_->createDialog(templateId, listener) : nullptr;
+    }
+    std::unique_ptr<FileBrowser> createFileBrowser(const FileBrowserRequest& request, FileBrowserListener& listener) {
+        return platform_ ? platform_->createFileBrowser(request, listener) : nullptr;
+    }
 
     // Called from the editor's idle: handles window events, then redraws if anything is dirty.
     void idle();

@@ -20,7 +20,7 @@ void VstManagerEditor::openSearchWindow() {
 void VstManagerEditor::togglePresetBrowser() {
     if (!frame) return;
     browser_.reset();  // a browser open already is closed and opened afresh
-    browser_ = PresetBrowser::open(*frame, *manager());
+    browser_ = openPresetBrowser(*frame, *manager());
 }
 
 void VstManagerEditor::tendFindingWindows() {

@@ -86,7 +86,8 @@ public:
     void openSearchWindow();
     void togglePresetBrowser();
     SearchWindow* searchWindow() const { return search_.get(); }
-    PresetBrowser* presetBrowser() const { return browser_.get(); }
+    // The toolkit's browser, or null (none open, or the system's).
+    PresetBrowser* presetBrowser() const { return dynamic_cast<PresetBrowser*>(browser_.get()); }
     // Reads the current skin's files and lays the views out by them.
     virtual void applySkin();
     virtual std::string currentSkinName();
@@ -209,7 +210,7 @@ private:
     std::vector<std::unique_ptr<CView>> detachedSlotViews_;
 
     std::unique_ptr<SearchWindow> search_;
-    std::unique_ptr<PresetBrowser> browser_;
+    std::unique_ptr<PresetBrowserWindow> browser_;
     bool searchToTop_ = false;
 
     // Left by other threads for the editor's thread.

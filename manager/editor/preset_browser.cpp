@@ -119,8 +119,14 @@ void PresetBrowser::choose(int line) {
     // While a path waits or the manager is busy the choice is ignored; the person clicks again.
     if (manager_.presetPathPending()) return;
     rememberPlace();
-    const std::string path = folder_ + entry.name;
-    if (library::hasExtension(entry.name) && readable(path)) manager_.offerPresetPath(path);
+    offerSelectedPreset(manager_, folder_ + entry.name);
+}
+
+bool offerSelectedPreset(VstManager& manager, const std::string& path) {
+    const std::size_t name = path.find_last_of("\\/");
+    if (!library::hasExtension(name == std::string::npos ? path : path.substr(name + 1))) return false;
+    if (manager.presetPathPending() || !readable(path)) return false;
+    return manager.offerPresetPath(path);
 }
 
 }  // namespace vexlo::manager

@@ -15,7 +15,24 @@ namespace vexlo::manager {
 
 class VstManager;
 
-class PresetBrowser : public toolkit::CControlListener {
+// What the editor keeps of a browser, whoever draws it.
+class PresetBrowserWindow {
+public:
+    virtual ~PresetBrowserWindow() = default;
+    virtual void idle() = 0;
+    virtual bool closeRequested() const = 0;
+};
+
+// The system's browser where the platform has one, the toolkit's otherwise; null when no window
+// could be made.
+std::unique_ptr<PresetBrowserWindow> openPresetBrowser(toolkit::CFrame& owner, VstManager& manager);
+
+// A selected file goes to the manager when it is a file with an extension that can be read and
+// no other path waits (the person selects it again later). Safe from any thread.
+bool offerSelectedPreset(VstManager& manager, const std::string& path);
+
+// The browser drawn by the toolkit.
+class PresetBrowser : public PresetBrowserWindow, public toolkit::CControlListener {
 public:
     enum Controls { kEntryList = 1, kCloseButton = 2 };
     static constexpr int kMinWidth = 240, kMinHeight = 180;
@@ -28,8 +45,8 @@ public:
     // Remembers where the window is in the manager.
     ~PresetBrowser() override;
 
-    void idle() { tool_->idle(); }
-    bool closeRequested() const { return tool_->closeRequested(); }
+    void idle() override { tool_->idle(); }
+    bool closeRequested() const override { return tool_->closeRequested(); }
 
     toolkit::ToolWindow& tool() { return *tool_; }
     toolkit::CListBox* entries() const { return entries_; }

@@ -1,82 +1,57 @@
 #include "manager/editor/search_window.h"
 
-#include <algorithm>
-
 #include "manager/core/vst_manager.h"
-#include "manager/library/path_utils.h"
 #include "platform/platform.h"
 #include "platform/user_services.h"
 
 namespace vexlo::manager {
 
-using namespace toolkit;
+using toolkit::Dialog;
 
-namespace {
-
-// The window is laid out in the units of a dialog in an 8-point system font: a unit is a
-// quarter of its average character's width and an eighth of its height.
-CRect units(int x, int y, int width, int height) {
-    auto across = [](int u) { return u * 3 / 2; };
-    auto down = [](int u) { return u * 13 / 8; };
-    return {across(x), down(y), across(x + width), down(y + height)};
+std::unique_ptr<SearchWindow> SearchWindow::open(toolkit::CFrame& owner, VstManager& manager) {
+    std::unique_ptr<SearchWindow> window(new SearchWindow(manager));
+    if (auto system = owner.createDialog(VEXLO_SEARCH_DIALOG, *window)) {
+        window->show(std::move(system));
+    } else if (auto drawn = ToolkitSearchDialog::open(owner, *window)) {
+        window->toolkitDialog_ = drawn.get();
+        window->show(std::move(drawn));
+    } else {
+        return nullptr;
+    }
+    return window;
 }
 
-constexpr int kWidthUnits = 239, kHeightUnits = 294;
-// No result behind a line (the opening lines).
-constexpr long kNoResult = -1;
-
-}  // namespace
-
-std::unique_ptr<SearchWindow> SearchWindow::open(CFrame& owner, VstManager& manager) {
-    // Centred on the screen, as the dialog it stands for.
-    const CRect inside = units(0, 0, kWidthUnits, kHeightUnits);
-    const CRect screen = owner.workArea();
-    const int left = screen.left + std::max(0, (screen.width() - inside.width()) / 2);
-    const int top = screen.top + std::max(0, (screen.height() - inside.height()) / 2);
-    auto tool = ToolWindow::create(owner, "Vexlo VM - Search FXP Files",
-                                   {left, top, left + inside.width(), top + inside.height()});
-    if (!tool) return nullptr;
-    return std::unique_ptr<SearchWindow>(new SearchWindow(std::move(tool), manager));
-}
-
-SearchWindow::SearchWindow(std::unique_ptr<ToolWindow> tool, VstManager& manager)
-    : tool_(std::move(tool)), manager_(manager) {
-    CFrame& frame = tool_->frame();
-    folderBox_ = frame.addView(std::make_unique<CTextEdit>(units(7, 7, 162, 13), this, kFolderBox));
-    folderBox_->setReadOnly(true);
-    folderBox_->setMaxLength(library::kPathBufferSize);
-    folderButton_ = frame.addView(std::make_unique<CTextButton>(units(175, 7, 57, 14), this, kFolderButton, "Change &Folder"));
-    results_ = frame.addView(std::make_unique<CListBox>(units(7, 26, 225, 244), this, kResultList));
-    results_->setSorted(true);
-    textBox_ = frame.addView(std::make_unique<CTextEdit>(units(7, 274, 159, 13), this, kTextBox));
-    textBox_->setMaxLength(library::kMaxSearchText);
-    searchButton_ = frame.addView(std::make_unique<CTextButton>(units(172, 273, 60, 14), this, kSearchButton, "&Search"));
+void SearchWindow::show(std::unique_ptr<Dialog> dialog) {
+    dialog_ = std::move(dialog);
     for (const char* line : {"Click Search to start searching", "Change the folder above, if you want",
                              "Enter the text to search in the box below"})
-        results_->addItem(line, kNoResult);
-    folderBox_->setText(manager_.browserFolder());
-    frame.setFocusView(textBox_);
+        dialog_->addLine(kResultList, line, Dialog::kNoData);
+    dialog_->setText(kFolderBox, manager_.browserFolder());
+    dialog_->focus(kTextBox);
 }
 
-SearchWindow::~SearchWindow() { runner_.stopAndWait(); }
+SearchWindow::~SearchWindow() {
+    runner_.stopAndWait();
+    dialog_.reset();
+}
 
-void SearchWindow::valueChanged(CControl* control) {
-    switch (control->getTag()) {
+void SearchWindow::dialogCommand(int control) {
+    switch (control) {
     case kSearchButton:
-    case kTextBox:  // Enter in the text box searches, as the default button would
+    case Dialog::kEnter:
         if (runner_.running()) runner_.requestStop();
         else startSearch();
         break;
     case kFolderButton: changeFolder(); break;
-    case kResultList: choose(results_->selected()); break;
+    case kResultList: choose(); break;
     default: break;
     }
 }
 
 void SearchWindow::startSearch() {
-    searchButton_->setTitle("Stop Searching");
-    results_->clear();
-    runner_.start(manager_.browserFolder(), textBox_->getText());
+    dialog_->setText(kSearchButton, "Stop Searching");
+    dialog_->clearList(kResultList);
+    runner_.start(manager_.browserFolder(), dialog_->text(kTextBox));
 }
 
 void SearchWindow::changeFolder() {
@@ -86,19 +61,18 @@ void SearchWindow::changeFolder() {
         if (chosen.back() != '\\' && chosen.back() != '/') chosen += platform::pathSeparator();
         manager_.browserFolder() = chosen;
     }
-    folderBox_->setText(manager_.browserFolder());
+    dialog_->setText(kFolderBox, manager_.browserFolder());
     // The worker never needs this thread, so waiting for it here cannot hang.
     runner_.stopAndWait();
     takeLines();
     startSearch();
 }
 
-void SearchWindow::choose(int line) {
-    if (line < 0) return;
-    const long index = results_->itemData(line);
+void SearchWindow::choose() {
+    const long index = dialog_->selectedData(kResultList);
     runner_.stopAndWait();
     takeLines();
-    if (index == kNoResult) return;
+    if (index == Dialog::kNoData) return;
     const std::string path = runner_.result(static_cast<std::size_t>(index));
     // Refused while another path waits or the manager is busy: the person selects it again later.
     if (!path.empty()) manager_.offerPresetPath(path);
@@ -106,13 +80,13 @@ void SearchWindow::choose(int line) {
 
 void SearchWindow::takeLines() {
     const bool ended = runner_.takeEnded();  // before the lines: every line of an ended search is queued
-    for (const auto& line : runner_.takeLines()) results_->addItem(line.name, static_cast<long>(line.index));
-    if (ended) searchButton_->setTitle("Search");
+    for (const auto& line : runner_.takeLines()) dialog_->addLine(kResultList, line.name, static_cast<long>(line.index));
+    if (ended) dialog_->setText(kSearchButton, "Search");
 }
 
 void SearchWindow::idle() {
     takeLines();
-    tool_->idle();
+    dialog_->idle();
 }
 
 }  // namespace vexlo::manager

@@ -1,27 +1,28 @@
 // Vexlo VM's search window: a folder tree searched for presets and preset links by name, the
 // results in a list, and the one the person selects left in the manager for the editor's idle
 // to load. It lives on the editor's thread; the walk runs on a worker that only queues lines.
+// The window is the system's dialog where the system builds it from the library's template,
+// and drawn by the toolkit elsewhere.
 #pragma once
 
 #include <memory>
 
+#include "manager/editor/search_dialog.h"
 #include "manager/library/preset_search.h"
-#include "toolkit/text_controls.h"
-#include "toolkit/tool_window.h"
 
 namespace vexlo::manager {
 
 class VstManager;
 
-class SearchWindow : public toolkit::CControlListener {
+class SearchWindow : public toolkit::DialogListener {
 public:
     // The controls, by their numbers.
     enum Controls {
-        kTextBox = 1004,
-        kSearchButton = 1005,
-        kFolderBox = 1006,
-        kFolderButton = 1007,
-        kResultList = 1010,
+        kTextBox = VEXLO_SEARCH_TEXT,
+        kSearchButton = VEXLO_SEARCH_BUTTON,
+        kFolderBox = VEXLO_SEARCH_FOLDER,
+        kFolderButton = VEXLO_SEARCH_FOLDER_BUTTON,
+        kResultList = VEXLO_SEARCH_RESULTS,
     };
 
     // Null when no window could be made.
@@ -31,34 +32,26 @@ public:
 
     // From the editor's idle: the window's events, the lines found since, the button's text.
     void idle();
-    void raise() { tool_->window().raise(); }
-    bool closeRequested() const { return tool_->closeRequested(); }
+    void raise() { dialog_->raise(); }
+    bool closeRequested() const { return dialog_->closeRequested(); }
     bool searching() const { return runner_.running(); }
+    // The toolkit's window, or null when the system's dialog shows.
+    ToolkitSearchDialog* toolkitDialog() const { return toolkitDialog_; }
 
-    toolkit::ToolWindow& tool() { return *tool_; }
-    toolkit::CTextEdit* folderBox() const { return folderBox_; }
-    toolkit::CTextEdit* textBox() const { return textBox_; }
-    toolkit::CListBox* results() const { return results_; }
-    toolkit::CTextButton* searchButton() const { return searchButton_; }
-    toolkit::CTextButton* folderButton() const { return folderButton_; }
-
-    void valueChanged(toolkit::CControl* control) override;
+    void dialogCommand(int control) override;
 
 private:
-    SearchWindow(std::unique_ptr<toolkit::ToolWindow> tool, VstManager& manager);
+    explicit SearchWindow(VstManager& manager) : manager_(manager) {}
+    void show(std::unique_ptr<toolkit::Dialog> dialog);
     void startSearch();
     void changeFolder();
-    void choose(int line);
+    void choose();
     void takeLines();
 
-    std::unique_ptr<toolkit::ToolWindow> tool_;
     VstManager& manager_;
     library::PresetSearchRunner runner_;
-    toolkit::CTextEdit* folderBox_ = nullptr;
-    toolkit::CTextEdit* textBox_ = nullptr;
-    toolkit::CListBox* results_ = nullptr;
-    toolkit::CTextButton* searchButton_ = nullptr;
-    toolkit::CTextButton* folderButton_ = nullptr;
+    std::unique_ptr<toolkit::Dialog> dialog_;
+    ToolkitSearchDialog* toolkitDialog_ = nullptr;
 };
 
 }  // namespace vexlo::manager

@@ -13,6 +13,9 @@ namespace vexlo::toolkit {
 
 std::unique_ptr<NativeWindow> createWin32ChildWindow(HWND parent, const CRect& where);
 std::unique_ptr<NativeWindow> createWin32OwnedWindow(HWND owner, const std::string& title, const CRect& where);
+std::unique_ptr<Dialog> createWin32Dialog(HWND frameWindow, int templateId, DialogListener& listener);
+std::unique_ptr<FileBrowser> createWin32FileBrowser(HWND frameWindow, const FileBrowserRequest& request,
+                                                    FileBrowserListener& listener);
 
 CBitmap loadResourceBitmap(int id, const BitmapTable& embedded) {
     // The library's own bitmap resource first; the embedded copy serves programs that link the
@@ -170,6 +173,13 @@ public:
         return window_ ? createWin32OwnedWindow(window_, title, where) : nullptr;
     }
 
+    std::unique_ptr<Dialog> createDialog(int templateId, DialogListener& listener) override {
+        return window_ ? createWin32Dialog(window_, templateId, listener) : nullptr;
+    }
+    std::unique_ptr<FileBrowser> createFileBrowser(const FileBrowserRequest& request, FileBrowserListener& listener) override {
+        return window_ ? createWin32FileBrowser(window_, request, listener) : nullptr;
+    }
+
     void resize(int width, int height, bool parentToo) override {
         if (!window_) return;
         SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
@@ -229,7 +239,6 @@ public:
         return &menu;
     }
 
-private:
     // One window class per library: its name carries the module's address.
     static const char* className() {
         static char name[64] = {};
@@ -248,6 +257,8 @@ private:
         windowClass.lpszClassName = className();
         RegisterClassA(&windowClass);
     }
+
+private:
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE) {
@@ -349,5 +360,10 @@ private:
 }  // namespace
 
 std::unique_ptr<PlatformFrame> createNativeFrame(CFrame& frame) { return std::make_unique<Win32Frame>(frame); }
+
+const char* win32FrameClassName() {
+    Win32Frame::registerClass();
+    return Win32Frame::className();
+}
 
 }  // namespace vexlo::toolkit

@@ -76,38 +76,38 @@ TEST(SearchWindow, TypingATextAndSearchingListsTheMatchesAndASelectionLoadsAtThe
     e.click(e.editor->buttonOf(VstManagerEditor::kSearchTag));
     SearchWindow* search = e.search();
     ASSERT_NE(search, nullptr);
-    auto* window = static_cast<OffscreenWindow*>(&search->tool().window());
+    auto* window = static_cast<OffscreenWindow*>(&search->toolkitDialog()->tool().window());
     EXPECT_EQ(window->title, "Vexlo VM - Search FXP Files");
     EXPECT_FALSE(window->child);
     // Centred on the (offscreen) 1024 x 768 screen.
     EXPECT_EQ(window->bounds().left + window->bounds().right, 1024);
     EXPECT_EQ(window->bounds().top + window->bounds().bottom, 768 - 1);
-    EXPECT_EQ(search->folderBox()->getText(), e.presets.path() + sep());
-    ASSERT_EQ(search->results()->count(), 3);
-    EXPECT_EQ(search->results()->itemText(0), "Change the folder above, if you want");
-    EXPECT_EQ(search->searchButton()->getTitle(), "&Search");
+    EXPECT_EQ(search->toolkitDialog()->folderBox()->getText(), e.presets.path() + sep());
+    ASSERT_EQ(search->toolkitDialog()->results()->count(), 3);
+    EXPECT_EQ(search->toolkitDialog()->results()->itemText(0), "Change the folder above, if you want");
+    EXPECT_EQ(search->toolkitDialog()->searchButton()->getTitle(), "&Search");
     // A second click on the button brings the same window to the top.
     e.click(e.editor->buttonOf(VstManagerEditor::kSearchTag));
     EXPECT_EQ(e.search(), search);
     EXPECT_EQ(window->raises, 1);
 
-    OffscreenFrame* screen = screenOf(search->tool());
+    OffscreenFrame* screen = screenOf(search->toolkitDialog()->tool());
     screen->type("bass");  // the text box has the keyboard from the start
-    EXPECT_EQ(search->textBox()->getText(), "bass");
-    screen->click(EditorRig::centre(search->searchButton()), kLButton);
-    EXPECT_EQ(search->searchButton()->getTitle(), "Stop Searching");
-    EXPECT_EQ(search->results()->count(), 0);
+    EXPECT_EQ(search->toolkitDialog()->textBox()->getText(), "bass");
+    screen->click(EditorRig::centre(search->toolkitDialog()->searchButton()), kLButton);
+    EXPECT_EQ(search->toolkitDialog()->searchButton()->getTitle(), "Stop Searching");
+    EXPECT_EQ(search->toolkitDialog()->results()->count(), 0);
     e.waitForTheSearch();
-    EXPECT_EQ(search->searchButton()->getTitle(), "Search");
-    ASSERT_EQ(search->results()->count(), 2);
-    EXPECT_EQ(search->results()->itemText(0), "Bass.fxp");
-    EXPECT_EQ(search->results()->itemText(1), "my_bass_01.fxp");
+    EXPECT_EQ(search->toolkitDialog()->searchButton()->getTitle(), "Search");
+    ASSERT_EQ(search->toolkitDialog()->results()->count(), 2);
+    EXPECT_EQ(search->toolkitDialog()->results()->itemText(0), "Bass.fxp");
+    EXPECT_EQ(search->toolkitDialog()->results()->itemText(1), "my_bass_01.fxp");
 
-    clickLine(search->tool(), search->results(), 1);
+    clickLine(search->toolkitDialog()->tool(), search->toolkitDialog()->results(), 1);
     EXPECT_TRUE(e.rig.manager->presetPathPending());
     EXPECT_NE(e.parameter(), 0.5f);  // not loaded from inside the click
     // A second choice while the first waits is ignored.
-    clickLine(search->tool(), search->results(), 0);
+    clickLine(search->toolkitDialog()->tool(), search->toolkitDialog()->results(), 0);
     e.idle();
     EXPECT_EQ(e.parameter(), 0.5f);
     EXPECT_FALSE(e.rig.manager->presetPathPending());
@@ -117,7 +117,7 @@ TEST(SearchWindow, TypingATextAndSearchingListsTheMatchesAndASelectionLoadsAtThe
     e.idle();
     EXPECT_EQ(window->raises, raises + 1);
     // Now the other one loads; the opening lines load nothing.
-    clickLine(search->tool(), search->results(), 0);
+    clickLine(search->toolkitDialog()->tool(), search->toolkitDialog()->results(), 0);
     e.idle();
     EXPECT_EQ(e.parameter(), 0.25f);
 }
@@ -129,21 +129,21 @@ TEST(SearchWindow, ChangingTheFolderRestartsTheSearchThereAndEscapeClosesIt) {
     SearchWindow* search = e.search();
     ASSERT_NE(search, nullptr);
     e.services.folders.push_back(e.presets.path() + sep() + "other");
-    screenOf(search->tool())->click(EditorRig::centre(search->folderButton()), kLButton);
+    screenOf(search->toolkitDialog()->tool())->click(EditorRig::centre(search->toolkitDialog()->folderButton()), kLButton);
     ASSERT_FALSE(e.services.messages.empty());
     EXPECT_EQ(e.services.messages.back().kind, "folder");
     EXPECT_EQ(e.services.messages.back().text, "Select the folder to start searching");
-    EXPECT_EQ(search->folderBox()->getText(), e.presets.path() + sep() + "other" + sep());
+    EXPECT_EQ(search->toolkitDialog()->folderBox()->getText(), e.presets.path() + sep() + "other" + sep());
     EXPECT_EQ(e.rig.manager->browserFolder(), e.presets.path() + sep() + "other" + sep());
     e.waitForTheSearch();
-    ASSERT_EQ(search->results()->count(), 1);  // an empty text lists every preset
-    EXPECT_EQ(search->results()->itemText(0), "Lead.fxp");
+    ASSERT_EQ(search->toolkitDialog()->results()->count(), 1);  // an empty text lists every preset
+    EXPECT_EQ(search->toolkitDialog()->results()->itemText(0), "Lead.fxp");
     // The picker cancelled: the same folder, searched again.
-    screenOf(search->tool())->click(EditorRig::centre(search->folderButton()), kLButton);
+    screenOf(search->toolkitDialog()->tool())->click(EditorRig::centre(search->toolkitDialog()->folderButton()), kLButton);
     e.waitForTheSearch();
-    EXPECT_EQ(search->results()->count(), 1);
+    EXPECT_EQ(search->toolkitDialog()->results()->count(), 1);
 
-    screenOf(search->tool())->press(Key::escape);
+    screenOf(search->toolkitDialog()->tool())->press(Key::escape);
     e.idle();
     EXPECT_EQ(e.search(), nullptr);
     // Closing the editor with a search window open leaves no window behind.
@@ -167,19 +167,20 @@ int threadCount() {
 }  // namespace
 
 TEST(SearchWindow, TheManagerGoingMidSearchStopsTheSearchAndLeavesNoThread) {
-    [[maybe_unused]] const int before = threadCount();
+    // A runtime that starts a helper thread of its own with the first new thread (as
+    // ThreadSanitizer's does) has started it before the count.
+    std::thread([] {}).join();
+    const int before = threadCount();
     {
         FindingRig e;
         for (int i = 0; i < 400; ++i) e.preset("many/" + std::to_string(i % 20) + "/Pad " + std::to_string(i) + ".fxp", 0.5f);
         e.openAndIdle();
         e.click(e.editor->buttonOf(VstManagerEditor::kSearchTag));
         ASSERT_NE(e.search(), nullptr);
-        screenOf(e.search()->tool())->click(EditorRig::centre(e.search()->searchButton()), kLButton);
+        screenOf(e.search()->toolkitDialog()->tool())->click(EditorRig::centre(e.search()->toolkitDialog()->searchButton()), kLButton);
         e.rig.plugin.reset();  // the host closes Vexlo VM with its editor open and the search running
     }
-#if !defined(__SANITIZE_THREAD__)
-    EXPECT_EQ(threadCount(), before);  // ThreadSanitizer starts a thread of its own on the way
-#endif
+    EXPECT_EQ(threadCount(), before);
 }
 
 TEST(SearchWindow, ASelectionDuringASearchStopsItFirstAndTheManagerCanGoMidSearch) {
@@ -189,16 +190,16 @@ TEST(SearchWindow, ASelectionDuringASearchStopsItFirstAndTheManagerCanGoMidSearc
     e.click(e.editor->buttonOf(VstManagerEditor::kSearchTag));
     SearchWindow* search = e.search();
     ASSERT_NE(search, nullptr);
-    screenOf(search->tool())->click(EditorRig::centre(search->searchButton()), kLButton);
+    screenOf(search->toolkitDialog()->tool())->click(EditorRig::centre(search->toolkitDialog()->searchButton()), kLButton);
     e.idle();
-    if (search->results()->count() > 0) {
-        clickLine(search->tool(), search->results(), 0);
+    if (search->toolkitDialog()->results()->count() > 0) {
+        clickLine(search->toolkitDialog()->tool(), search->toolkitDialog()->results(), 0);
         EXPECT_FALSE(search->searching());
         e.idle();
-        EXPECT_EQ(search->searchButton()->getTitle(), "Search");
+        EXPECT_EQ(search->toolkitDialog()->searchButton()->getTitle(), "Search");
     }
     // Searching again, and the whole plug-in closed while it runs: the worker is stopped and joined.
-    screenOf(search->tool())->click(EditorRig::centre(search->searchButton()), kLButton);
+    screenOf(search->toolkitDialog()->tool())->click(EditorRig::centre(search->toolkitDialog()->searchButton()), kLButton);
     e.rig.plugin->dispatch(effEditClose);
     EXPECT_TRUE(OffscreenWindow::live().empty());
 }
