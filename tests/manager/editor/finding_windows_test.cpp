@@ -285,3 +285,23 @@ TEST(PresetBrowser, ItReopensWhereThePersonLeftItAfterTheManagerWasMadeAgain) {
     EXPECT_EQ(place.right, 700);
     EXPECT_EQ(place.bottom, 650);
 }
+
+TEST(PresetBrowser, TheSystemsBrowserHandsOverOnlyReadableFilesWithANameThatHasADot) {
+    FindingRig e;
+    e.openAndIdle();
+    const std::string folder = e.presets.path() + sep();
+    std::ofstream(folder + "NoDot").put('x');
+    std::filesystem::create_directories(folder + "dotted.folder");
+    manager::VstManager& manager = *e.rig.manager;
+    EXPECT_FALSE(manager::offerSelectedPreset(manager, folder + "NoDot"));
+    EXPECT_FALSE(manager::offerSelectedPreset(manager, folder + "dotted.folder"));
+    EXPECT_FALSE(manager::offerSelectedPreset(manager, folder + "dotted.folder" + sep() + "NoDot"));  // the dot is the folder's
+    EXPECT_FALSE(manager::offerSelectedPreset(manager, folder + "Gone.fxp"));
+    // Several files selected at once come as the folder and quoted names: not one file.
+    EXPECT_FALSE(manager::offerSelectedPreset(manager, folder + "\"Bass.fxp\" \"Bass.fxb\""));
+    EXPECT_FALSE(manager.presetPathPending());
+    EXPECT_TRUE(manager::offerSelectedPreset(manager, folder + "Bass.fxp"));
+    EXPECT_FALSE(manager::offerSelectedPreset(manager, folder + "other" + sep() + "Lead.fxp"));  // one waits already
+    e.idle();
+    EXPECT_EQ(e.parameter(), 0.25f);
+}
