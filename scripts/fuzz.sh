@@ -23,3 +23,8 @@ short=$(( seconds / 6 > 5 ? seconds / 6 : 5 ))
 run vexlo_fuzz_preset_file fxp "$short"
 run vexlo_fuzz_preset_file fxb "$short"
 run vexlo_fuzz_link link "$short"
+run vexlo_fuzz_midi_plugin_chunk midi_plugin_chunk "$short"
+run vexlo_fuzz_config_store config_store "$short"
+run vexlo_fuzz_bmp bmp "$short"
+run vexlo_fuzz_skin_files skin_files "$short"
+run vexlo_fuzz_midi_file midi_file "$short"

@@ -29,7 +29,7 @@ if [ "${VEXLO_FUZZ_SECONDS:-60}" -gt 0 ]; then
   echo "=== fuzz ==="
   t0=$SECONDS
   bash scripts/fuzz.sh "${VEXLO_FUZZ_SECONDS:-60}"
-  summary+=("fuzz: setChunk for ${VEXLO_FUZZ_SECONDS:-60} s, the FXP, FXB and link readers for a sixth of that each, no finding ($((SECONDS - t0)) s)")
+  summary+=("fuzz: setChunk for ${VEXLO_FUZZ_SECONDS:-60} s, every other reader (FXP, FXB, links, the MIDI plug-ins' chunks, the settings store, BMP, skin files, MIDI files) for a sixth of that each, no finding ($((SECONDS - t0)) s)")
 fi
 
 echo "=== summary ($((SECONDS - start)) s) ==="
