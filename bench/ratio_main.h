@@ -16,7 +16,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) nanoseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
+            // Benchmarks that wait for other processes are timed by the clock on the wall.
+            if (run.run_type == Run::RT_Iteration)
+                nanoseconds[run.benchmark_name()] = run.benchmark_name().find("/real_time") != std::string::npos
+                                                        ? run.GetAdjustedRealTime()
+                                                        : run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> nanoseconds;

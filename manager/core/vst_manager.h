@@ -25,6 +25,7 @@
 #include "manager/files/manager_state.h"
 #include "manager/files/preset_file.h"
 #include "manager/library/config_file.h"
+#include "manager/library/scan_database.h"
 #include "manager/library/settings.h"
 
 namespace vexlo::manager {
@@ -83,7 +84,8 @@ public:
     // Scans the plug-in folder into the scan database (onlyNew: skip libraries probed before).
     void scanPlugins(bool onlyNew);
     // Loads a library as the scan does and asks who it is: its unique ID when it takes events.
-    static std::optional<VstInt32> probePlugin(const std::string& path);
+    // In the helper program beside this library when it is there, here otherwise.
+    static library::ScanDatabase::ProbeResult probePlugin(const std::string& path);
 
     // ---- Preset, bank and link files ----
     // Loads an FXP, FXB or .fxplnk file into the instrument, loading the instrument the file was

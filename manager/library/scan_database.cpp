@@ -104,7 +104,14 @@ bool ScanDatabase::probeLibrary(const std::string& path, const Probe& probe, con
         return false;
     }
     if (progress) progress(name);
-    if (auto id = probe(path)) store_.write(std::to_string(*id), path, true);
+    const ProbeResult found = probe(path);
+    if (found.crashed) {
+        report(path, "Failed VST added to Ignore list!");
+        store_.write(key, "Ignore", false);
+        store_.write(kMarkerKey, "None", true);
+        return true;
+    }
+    if (found.uniqueId) store_.write(std::to_string(*found.uniqueId), path, true);
     store_.write(key, "Ok", false);
     store_.write(kMarkerKey, "None", true);
     return true;

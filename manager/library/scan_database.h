@@ -25,8 +25,20 @@ public:
     void addPluginPath(std::int32_t uniqueId, const std::string& path) const;
 
     // What probing a library found: its unique ID when it takes events (instruments and MIDI
-    // plug-ins), nothing when it refused, could not be loaded or returned no record.
-    using Probe = std::function<std::optional<std::int32_t>(const std::string& libraryPath)>;
+    // plug-ins), nothing when it refused, could not be loaded or returned no record; or that it
+    // crashed or hung while it was probed in a process of its own (the host lives on, and the
+    // library is ignored from then on).
+    struct ProbeResult {
+        ProbeResult(std::optional<std::int32_t> id = std::nullopt) : uniqueId(id) {}
+        static ProbeResult failed() {
+            ProbeResult result;
+            result.crashed = true;
+            return result;
+        }
+        std::optional<std::int32_t> uniqueId;
+        bool crashed = false;
+    };
+    using Probe = std::function<ProbeResult(const std::string& libraryPath)>;
     // Told the base name of each library before it is probed, and "" when the scan ends.
     using Progress = std::function<void(const std::string& baseName)>;
 

@@ -4,7 +4,9 @@
 #include <cctype>
 #include <filesystem>
 
+#include "manager/core/probe_helper.h"
 #include "manager/library/scan_database.h"
+#include "platform/process.h"
 #include "tests/support/manager_rig.h"
 
 using namespace vexlo::test;
@@ -15,6 +17,12 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kExt = vexlo::platform::pluginExtension();
+
+// The probe of a Vexlo VM without its helper program: in the scanning process itself, where
+// only the crash marker tells the next scan what happened.
+vexlo::library::ScanDatabase::ProbeResult probeInThisProcess(const std::string& path) {
+    return vexlo::manager::ChildLoader::probe(path, VstManager::instrumentCallback);
+}
 
 class ScanTest : public ::testing::Test {
 protected:
@@ -138,13 +146,13 @@ TEST(ScanCrash, ALibraryThatKillsItsProbeIsIgnoredByTheNextScan) {
     auto entry = [&](const std::string& key) { return ConfigFile(database.path()).read(key).value_or("<none>"); };
 
     // The first scan dies with the library it probes.
-    EXPECT_DEATH(database.scan(folder.string(), true, VstManager::probePlugin), "");
+    EXPECT_DEATH(database.scan(folder.string(), true, probeInThisProcess), "");
     EXPECT_EQ(entry("Adding VST"), bad);
 
     // The next scan of new libraries only, in a process of its own, names it and skips it.
     vexlo::platform::ScriptedUserServices script;
     vexlo::platform::ScopedUserServices installed(script);
-    database.scan(folder.string(), true, VstManager::probePlugin);
+    database.scan(folder.string(), true, probeInThisProcess);
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, bad);
     EXPECT_EQ(script.messages[0].caption, "Failed VST added to Ignore list!");
@@ -173,11 +181,11 @@ TEST(ScanCrash, EveryScanLearnsFromACrashAndFullScansKeepTheIgnoreList) {
     auto entry = [&](const std::string& key) { return ConfigFile(database.path()).read(key).value_or("<none>"); };
 
     // Each crasher costs one process, whichever the walk meets first.
-    EXPECT_DEATH(database.scan(folder.string(), false, VstManager::probePlugin), "");
-    EXPECT_DEATH(database.scan(folder.string(), false, VstManager::probePlugin), "");
+    EXPECT_DEATH(database.scan(folder.string(), false, probeInThisProcess), "");
+    EXPECT_DEATH(database.scan(folder.string(), false, probeInThisProcess), "");
     vexlo::platform::ScriptedUserServices script;
     vexlo::platform::ScopedUserServices installed(script);
-    database.scan(folder.string(), false, VstManager::probePlugin);
+    database.scan(folder.string(), false, probeInThisProcess);
     EXPECT_EQ(entry("Aborts"), "Ignore");
     EXPECT_EQ(entry("Faults"), "Ignore");
     EXPECT_EQ(entry("Fine"), "Ok");
@@ -187,7 +195,7 @@ TEST(ScanCrash, EveryScanLearnsFromACrashAndFullScansKeepTheIgnoreList) {
     EXPECT_EQ(script.messages[0].caption, "Failed VST added to Ignore list!");
 
     // Another full scan rebuilds the IDs and keeps the ignore list: nothing crashes, nothing told.
-    database.scan(folder.string(), false, VstManager::probePlugin);
+    database.scan(folder.string(), false, probeInThisProcess);
     EXPECT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(entry("Aborts"), "Ignore");
     EXPECT_EQ(entry("Faults"), "Ignore");
@@ -210,11 +218,11 @@ TEST(ScanCrash, ACrashingLibraryWithAPathLongerThanTheMarkerIsIgnoredToo) {
     ScanDatabase database((root / "Vexlo VST Scan.vIni").string());
     auto entry = [&](const std::string& key) { return ConfigFile(database.path()).read(key).value_or("<none>"); };
 
-    EXPECT_DEATH(database.scan(folder.string(), true, VstManager::probePlugin), "");
+    EXPECT_DEATH(database.scan(folder.string(), true, probeInThisProcess), "");
     EXPECT_EQ(entry("Adding VST"), std::string(ScanDatabase::kKeyedMarker) + "Killer");
     vexlo::platform::ScriptedUserServices script;
     vexlo::platform::ScopedUserServices installed(script);
-    database.scan(folder.string(), true, VstManager::probePlugin);
+    database.scan(folder.string(), true, probeInThisProcess);
     EXPECT_EQ(entry("Killer"), "Ignore");
     EXPECT_EQ(entry("Completed Scan"), "Yes");
     ASSERT_EQ(script.messages.size(), 1u);
@@ -244,7 +252,7 @@ TEST_F(ScanTest, TwoHundredLibrariesAreEachProbedOnce) {
     int probes = 0;
     auto counting = [&](const std::string& path) {
         ++probes;
-        return VstManager::probePlugin(path);
+        return probeInThisProcess(path);  // the walk is what counts here, not where it probes
     };
     database.scan(vst.path(), false, counting);
     EXPECT_EQ(probes, 200);
@@ -278,6 +286,54 @@ TEST_F(ScanTest, TheManagersScanUsesItsPluginFolderAndUnloadsTheInstrument) {
     EXPECT_EQ(rig.databaseEntry(0x56744D6F), rig.folder.path() + sep + "Mono" + kExt);
     EXPECT_EQ(rig.databaseEntry(0x56745379), "<none>");  // the full scan started over
     EXPECT_FALSE(rig.manager->testGate().isHeld());
+}
+
+// A Vexlo VM with its helper beside it (as the build lays it out) probes each library in a
+// process of its own: libraries that abort, segfault or hang in their entry take down only the
+// helper, and one scan ends with them on the ignore list and the host process still here.
+TEST_F(ScanTest, OneScanIgnoresLibrariesThatAbortSegfaultOrHangAndTheHostLivesOn) {
+    ASSERT_TRUE(vexlo::platform::fileExists(vexlo::manager::probeHelperPath())) << vexlo::manager::probeHelperPath();
+    ManagerRig rig;
+    const std::string sep(1, vexlo::platform::pathSeparator());
+    for (const auto& [plugin, name] : std::vector<std::pair<std::string, std::string>>{
+             {"test-crash", "Aborts"}, {"test-segfault", "Segfaults"}, {"test-hang", "Hangs"}, {"test-mono", "Mono"}})
+        fs::copy_file(pluginPath(plugin), fs::path(rig.folder.path()) / (name + kExt));
+    rig.manager->scanPlugins(false);
+    vexlo::library::ConfigFile store(rig.folder.file("Vexlo VST Scan.vIni"));
+    for (const char* bad : {"Aborts", "Segfaults", "Hangs"}) EXPECT_EQ(store.read(bad).value_or("<none>"), "Ignore") << bad;
+    EXPECT_EQ(rig.databaseEntry(0x56744D6F), rig.folder.path() + sep + "Mono" + kExt);
+    EXPECT_EQ(store.read("Adding VST").value_or(""), "None");
+    EXPECT_EQ(store.read("Completed Scan").value_or(""), "Yes");
+    int failures = 0;
+    for (const auto& message : rig.script.messages) failures += message.caption == "Failed VST added to Ignore list!";
+    EXPECT_EQ(failures, 3);
+}
+
+TEST(ProbeHelper, AnswersAreReadOnlyWhenTheyAreWhole) {
+    using vexlo::manager::parseProbeAnswer;
+    EXPECT_EQ(parseProbeAnswer("VexloProbe id 1450464121\n")->uniqueId, 1450464121);
+    EXPECT_EQ(parseProbeAnswer("a plug-in's own chatter\nVexloProbe id -7\n")->uniqueId, -7);
+    EXPECT_FALSE(parseProbeAnswer("VexloProbe none\n")->uniqueId);
+    EXPECT_FALSE(parseProbeAnswer("VexloProbe none\n")->crashed);
+    for (const char* broken : {"", "VexloProbe", "VexloProbe id", "VexloProbe id x", "VexloProbe id 4294967296", "id 5"})
+        EXPECT_FALSE(parseProbeAnswer(broken)) << broken;
+}
+
+TEST(ProbeHelper, AHangingLibraryIsKilledAtTheTimeLimitAndACrashIsToldApart) {
+    const std::string helper = vexlo::manager::probeHelperPath();
+    using End = vexlo::platform::ProcessRun::End;
+    const auto hang = vexlo::platform::runProcess(helper, {pluginPath("test-hang")}, 500);
+    EXPECT_EQ(hang.end, End::timedOut);
+    const auto good = vexlo::platform::runProcess(helper, {pluginPath("test-synth")}, 20000);
+    EXPECT_EQ(good.end, End::exited);
+    EXPECT_EQ(good.exitCode, 0);
+    EXPECT_EQ(good.output.rfind("VexloProbe id 1450464121", 0), 0u) << good.output;
+    const auto usage = vexlo::platform::runProcess(helper, {}, 20000);
+    EXPECT_EQ(usage.end, End::exited);
+    EXPECT_EQ(usage.exitCode, 2);
+    for (const char* crashing : {"test-crash", "test-segfault"})
+        EXPECT_TRUE(vexlo::manager::probeInHelper(pluginPath(crashing), 20000)->crashed) << crashing;
+    EXPECT_EQ(vexlo::platform::runProcess(helper + ".missing", {}, 1000).end, End::notStarted);
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "manager/core/probe_helper.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/process.h"
+
+namespace vexlo::manager {
+
+using library::ScanDatabase;
+
+std::string probeHelperPath() {
+    const std::string own = platform::ownLibraryPath();
+    const std::size_t cut = own.find_last_of("\\/");
+    if (cut == std::string::npos) return {};
+    return own.substr(0, cut + 1) + "vexlo-probe" + platform::programSuffix();
+}
+
+std::optional<ScanDatabase::ProbeResult> parseProbeAnswer(const std::string& output) {
+    const std::size_t at = output.find(kProbeAnswer);
+    if (at == std::string::npos) return std::nullopt;
+    const char* rest = output.c_str() + at + std::strlen(kProbeAnswer);
+    if (std::strncmp(rest, " none", 5) == 0) return ScanDatabase::ProbeResult{};
+    if (std::strncmp(rest, " id ", 4) != 0) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long long id = std::strtoll(rest + 4, &end, 10);
+    if (end == rest + 4 || errno != 0 || id < INT32_MIN || id > INT32_MAX) return std::nullopt;
+    return ScanDatabase::ProbeResult{static_cast<std::int32_t>(id)};
+}
+
+std::optional<ScanDatabase::ProbeResult> probeInHelper(const std::string& libraryPath, unsigned timeLimitMs) {
+    const std::string helper = probeHelperPath();
+    if (helper.empty() || platform::pathInfo(helper).kind != platform::PathKind::regularFile) return std::nullopt;
+    const platform::ProcessRun run = platform::runProcess(helper, {libraryPath}, timeLimitMs);
+    if (run.end == platform::ProcessRun::End::notStarted) return std::nullopt;  // probed here, as without it
+    // Only a clean exit with an answer counts: a library that crashed even on its way out
+    // would take a host down when it is unloaded there.
+    if (run.end != platform::ProcessRun::End::exited || run.exitCode != 0) return ScanDatabase::ProbeResult::failed();
+    if (auto answer = parseProbeAnswer(run.output)) return answer;
+    return ScanDatabase::ProbeResult::failed();
+}
+
+}  // namespace vexlo::manager

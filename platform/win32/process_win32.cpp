@@ -1,0 +1,99 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "platform/process.h"
+
+namespace vexlo::platform {
+
+const char* programSuffix() { return ".exe"; }
+
+void quietCrashes() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+}
+
+namespace {
+
+// One argument as the C runtime splits command lines: quoted, its backslashes before a quote
+// doubled.
+std::string quoted(const std::string& argument) {
+    std::string out = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    return out + "\"";
+}
+
+}  // namespace
+
+ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments, unsigned timeLimitMs) {
+    ProcessRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nowhere = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                 OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nowhere;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = nowhere;
+    std::string commandLine = quoted(program);
+    for (const auto& argument : arguments) commandLine += " " + quoted(argument);
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
+    if (!started) {
+        CloseHandle(readEnd);
+        return run;
+    }
+    CloseHandle(process.hThread);
+
+    const DWORD start = GetTickCount();
+    bool finished = false;
+    for (;;) {
+        DWORD available = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char buffer[4096];
+            DWORD got = 0;
+            if (!ReadFile(readEnd, buffer, std::min<DWORD>(available, sizeof(buffer)), &got, nullptr) || got == 0) break;
+            if (run.output.size() < kMaxOutput)
+                run.output.append(buffer, std::min<std::size_t>(got, kMaxOutput - run.output.size()));
+        }
+        if (finished) break;
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= timeLimitMs) break;
+        // Once it has ended, one more pass takes what it wrote last.
+        finished = WaitForSingleObject(process.hProcess, std::min<DWORD>(10, timeLimitMs - spent)) == WAIT_OBJECT_0;
+    }
+    CloseHandle(readEnd);
+    if (!finished) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        run.end = ProcessRun::End::timedOut;
+    } else {
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        // An exception nobody handled ends a program with its code (0xC0000005 and the like).
+        run.end = code >= 0xC0000000u ? ProcessRun::End::crashed : ProcessRun::End::exited;
+        run.exitCode = static_cast<int>(code);
+    }
+    CloseHandle(process.hProcess);
+    return run;
+}
+
+}  // namespace vexlo::platform
