@@ -25,4 +25,20 @@ case "${1:-}" in
     wineserver -k </dev/null >/dev/null 2>&1 || true
     exit 0 ;;
 esac
-exec wine "$@"
+# Now and then wine fails to start a program it starts fine a moment later ("Application could
+# not be started ... ShellExecuteEx failed: Internal error."), before any of the program has run:
+# such a start is tried again, up to three times. Any other end is the program's own.
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+for attempt in 1 2 3; do
+  status=0
+  wine "$@" >"$out" 2>"$err" || status=$?
+  if [ "$status" -ne 0 ] && [ "$attempt" -lt 3 ] && grep -q "ShellExecuteEx failed" "$out" "$err"; then
+    echo "wine-run.sh: wine did not start $1 (attempt $attempt), trying again" >&2
+    sleep 1
+    continue
+  fi
+  cat "$out"
+  cat "$err" >&2
+  exit "$status"
+done
