@@ -78,7 +78,15 @@ if [ "$mode" = wine ]; then
   import -window root -crop "${bw}x${bh}+$bx+$by" +repage "$out/vm-preset-browser.png"
   xdotool mousemove $((bx + 156)) $((by + 77)) click 1  # Lead.fxp
   sleep "$settle"
+  # BROWSE again: this browser closes (its thread joined) and a fresh one opens in its place.
+  xdotool mousemove 103 14 click 1
+  sleep $((settle * 2))
+  [ "$(xwininfo -root -tree | grep -c '"Vexlo VM - \[')" = 1 ] || { echo "BROWSE did not give one fresh browser"; exit 1; }
   xdotool mousemove $((bx + bw - 60)) $((by + bh - 56)) click 1  # Close
+  sleep "$settle"
+  [ "$(xwininfo -root -tree | grep -c '"Vexlo VM - \[')" = 0 ] || { echo "Close did not close the browser"; exit 1; }
+  # Once more, left open: vexlo-host closes the editor with the browser showing.
+  xdotool mousemove 103 14 click 1
 else
   # Drawn by the toolkit at (100, 100) to (400, 400): "..", "[sub]", "Bass.fxp", "Lead.fxp";
   # a line is 15 pixels, from 8 pixels inside the window.
