@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "manager/core/vst_manager.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 
@@ -11,12 +12,7 @@ namespace vexlo::manager {
 
 using library::ScanDatabase;
 
-std::string probeHelperPath() {
-    const std::string own = platform::ownLibraryPath();
-    const std::size_t cut = own.find_last_of("\\/");
-    if (cut == std::string::npos) return {};
-    return own.substr(0, cut + 1) + "vexlo-probe" + platform::programSuffix();
-}
+std::string probeHelperPath() { return VstManager::pluginDirectory() + "vexlo-probe" + platform::programSuffix(); }
 
 std::optional<ScanDatabase::ProbeResult> parseProbeAnswer(const std::string& output) {
     const std::size_t at = output.find(kProbeAnswer);
@@ -33,7 +29,7 @@ std::optional<ScanDatabase::ProbeResult> parseProbeAnswer(const std::string& out
 
 std::optional<ScanDatabase::ProbeResult> probeInHelper(const std::string& libraryPath, unsigned timeLimitMs) {
     const std::string helper = probeHelperPath();
-    if (helper.empty() || platform::pathInfo(helper).kind != platform::PathKind::regularFile) return std::nullopt;
+    if (platform::pathInfo(helper).kind != platform::PathKind::regularFile) return std::nullopt;
     const platform::ProcessRun run = platform::runProcess(helper, {libraryPath}, timeLimitMs);
     if (run.end == platform::ProcessRun::End::notStarted) return std::nullopt;  // probed here, as without it
     // Only a clean exit with an answer counts: a library that crashed even on its way out

@@ -43,15 +43,15 @@ bool readable(const std::string& path) {
     return true;
 }
 
-CRect placeFrom(const library::BrowserRectangle& r) {
+}  // namespace
+
+CRect browserPlace(const library::BrowserRectangle& r) {
     return {r.left, r.top, std::max(r.right, r.left + PresetBrowser::kMinWidth),
             std::max(r.bottom, r.top + PresetBrowser::kMinHeight)};
 }
 
-}  // namespace
-
 std::unique_ptr<PresetBrowser> PresetBrowser::open(CFrame& owner, VstManager& manager) {
-    auto tool = ToolWindow::create(owner, "Vexlo VM", placeFrom(manager.browserRectangle()));
+    auto tool = ToolWindow::create(owner, "Vexlo VM", browserPlace(manager.browserRectangle()));
     if (!tool) return nullptr;
     return std::unique_ptr<PresetBrowser>(new PresetBrowser(std::move(tool), manager));
 }
@@ -123,8 +123,7 @@ void PresetBrowser::choose(int line) {
 }
 
 bool offerSelectedPreset(VstManager& manager, const std::string& path) {
-    const std::size_t name = path.find_last_of("\\/");
-    if (!library::hasExtension(name == std::string::npos ? path : path.substr(name + 1))) return false;
+    if (!library::hasExtension(library::fileName(path))) return false;
     if (manager.presetPathPending() || !readable(path)) return false;
     return manager.offerPresetPath(path);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/library/settings.h"
 #include "toolkit/text_controls.h"
 #include "toolkit/tool_window.h"
 
@@ -30,6 +31,8 @@ std::unique_ptr<PresetBrowserWindow> openPresetBrowser(toolkit::CFrame& owner, V
 // A selected file goes to the manager when it is a file with an extension that can be read and
 // no other path waits (the person selects it again later). Safe from any thread.
 bool offerSelectedPreset(VstManager& manager, const std::string& path);
+// Where a browser opens: the remembered rectangle, at least the smallest size a browser takes.
+toolkit::CRect browserPlace(const library::BrowserRectangle& remembered);
 
 // The browser drawn by the toolkit.
 class PresetBrowser : public PresetBrowserWindow, public toolkit::CControlListener {

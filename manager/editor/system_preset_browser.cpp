@@ -1,8 +1,6 @@
 // The preset browser as the system's file-open dialog, on the dialog's own thread. It tells the
 // manager of each selected file from that thread (the pending path is safe to share); where it
 // is on the screen reaches the manager on the editor's thread, at idle and when it goes.
-#include <algorithm>
-
 #include "manager/core/vst_manager.h"
 #include "manager/editor/preset_browser.h"
 #include "toolkit/system_dialogs.h"
@@ -21,14 +19,12 @@ public:
     }
 
     bool start(toolkit::CFrame& owner) {
-        const library::BrowserRectangle& r = manager_.browserRectangle();
         toolkit::FileBrowserRequest request;
         request.title = "Vexlo VM";
         request.filterName = "FXP Files";
         request.patterns = "*.FXP;*.FXPLNK";
         request.folder = manager_.browserFolder();
-        request.place = {r.left, r.top, std::max(r.right, r.left + PresetBrowser::kMinWidth),
-                         std::max(r.bottom, r.top + PresetBrowser::kMinHeight)};
+        request.place = browserPlace(manager_.browserRectangle());
         browser_ = owner.createFileBrowser(request, *this);
         return browser_ != nullptr;
     }

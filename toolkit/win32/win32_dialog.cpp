@@ -13,7 +13,7 @@
 
 namespace vexlo::toolkit {
 
-const char* win32FrameClassName();
+HWND createHiddenDialogOwner(HWND frameWindow);
 
 namespace {
 
@@ -25,13 +25,9 @@ thread_local HHOOK keyHook = nullptr;
 class Win32Dialog : public Dialog {
 public:
     Win32Dialog(HWND frameWindow, int templateId, DialogListener& listener) : listener_(listener) {
-        auto instance = static_cast<HINSTANCE>(platform::moduleHandle());
-        // A hidden window of the editor's class owns the dialog, so that the dialog stays above
-        // the editor and goes with it.
-        host_ = CreateWindowExA(0, win32FrameClassName(), "", WS_POPUP | WS_BORDER | WS_SYSMENU, 0, 0, 100, 100,
-                                GetAncestor(frameWindow, GA_ROOT), nullptr, instance, nullptr);
+        host_ = createHiddenDialogOwner(frameWindow);
         if (!host_) return;
-        dialog_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), host_, dialogProc,
+        dialog_ = CreateDialogParamA(static_cast<HINSTANCE>(platform::moduleHandle()), MAKEINTRESOURCEA(templateId), host_, dialogProc,
                                      reinterpret_cast<LPARAM>(this));
         if (!dialog_) return;
         threadDialogs.push_back(this);

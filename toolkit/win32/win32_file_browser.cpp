@@ -10,12 +10,11 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/platform.h"
 #include "toolkit/system_dialogs.h"
 
 namespace vexlo::toolkit {
 
-const char* win32FrameClassName();
+HWND createHiddenDialogOwner(HWND frameWindow);
 
 namespace {
 
@@ -32,7 +31,7 @@ CRect screenRectOf(HWND window) {
 class Win32FileBrowser : public FileBrowser {
 public:
     Win32FileBrowser(HWND frameWindow, const FileBrowserRequest& request, FileBrowserListener& listener)
-        : request_(request), listener_(listener), owner_(GetAncestor(frameWindow, GA_ROOT)) {
+        : request_(request), listener_(listener), frameWindow_(frameWindow) {
         filter_ = request_.filterName + '\0' + request_.patterns + '\0' + '\0';
         thread_ = std::thread([this] { run(); });
     }
@@ -67,9 +66,7 @@ public:
 private:
     void run() {
         const HRESULT ole = OleInitialize(nullptr);
-        auto instance = static_cast<HINSTANCE>(platform::moduleHandle());
-        host_ = CreateWindowExA(0, win32FrameClassName(), "", WS_POPUP | WS_BORDER | WS_SYSMENU, 0, 0, 100, 100,
-                                owner_, nullptr, instance, nullptr);
+        host_ = createHiddenDialogOwner(frameWindow_);
         char file[kPathBufferSize] = {};
         OPENFILENAMEA open{};
         open.lStructSize = sizeof(open);
@@ -178,7 +175,7 @@ private:
 
     const FileBrowserRequest request_;
     FileBrowserListener& listener_;
-    const HWND owner_;
+    const HWND frameWindow_;
     std::string filter_;
     HWND host_ = nullptr;             // the browser's thread only
     WNDPROC dialogProc_ = nullptr;    // the browser's thread only

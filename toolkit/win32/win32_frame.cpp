@@ -361,9 +361,14 @@ private:
 
 std::unique_ptr<PlatformFrame> createNativeFrame(CFrame& frame) { return std::make_unique<Win32Frame>(frame); }
 
-const char* win32FrameClassName() {
+// The hidden window of the editor's class that owns the system's dialogs of an editor, so that
+// they stay above it and go with it. An owned popup rather than a child of the frame: a child
+// made on a browser's thread would tie that thread's input to the editor's.
+HWND createHiddenDialogOwner(HWND frameWindow) {
     Win32Frame::registerClass();
-    return Win32Frame::className();
+    return CreateWindowExA(0, Win32Frame::className(), "", WS_POPUP | WS_BORDER | WS_SYSMENU, 0, 0, 100, 100,
+                           GetAncestor(frameWindow, GA_ROOT), nullptr, static_cast<HINSTANCE>(platform::moduleHandle()),
+                           nullptr);
 }
 
 }  // namespace vexlo::toolkit
