@@ -1,11 +1,25 @@
 // A window of vexlo-host's own in which a plug-in's editor opens, idled like a host idles it.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "host/host.h"
 
 namespace vexlo::host {
+
+// A top-level window on this platform's display, one file per platform.
+class EditorWindow {
+public:
+    // Null with a reason when no window can be made (no display).
+    static std::unique_ptr<EditorWindow> create(const std::string& title, int width, int height, std::string* error);
+    virtual ~EditorWindow() = default;
+    // What effEditOpen takes: the HWND, or the X11 window id.
+    virtual void* handle() const = 0;
+    virtual bool resize(int width, int height) = 0;
+    // Handles what the window system sent since the last call.
+    virtual void pumpEvents() = 0;
+};
 
 // Opens the plug-in's editor in a new top-level window, calls effEditIdle about every 20 ms for
 // the given time, then closes the editor and the window. False with a reason when the plug-in

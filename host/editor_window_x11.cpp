@@ -1,49 +1,56 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdint>
+
 #include "host/editor_window.h"
-#include "platform/platform.h"
 
 namespace vexlo::host {
 
-bool runEditor(Plugin& plugin, double seconds, std::string* error) {
-    const ERect* rect = editorRect(plugin, error);
-    if (!rect) return false;
+namespace {
+
+class X11EditorWindow final : public EditorWindow {
+public:
+    X11EditorWindow(Display* display, Window window) : display_(display), window_(window) {}
+    ~X11EditorWindow() override {
+        XDestroyWindow(display_, window_);
+        XCloseDisplay(display_);
+    }
+    void* handle() const override { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
+    bool resize(int width, int height) override {
+        XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XFlush(display_);
+        return true;
+    }
+    void pumpEvents() override {
+        while (XPending(display_)) {
+            XEvent event;
+            XNextEvent(display_, &event);
+        }
+    }
+
+private:
+    Display* display_;
+    Window window_;
+};
+
+}  // namespace
+
+std::unique_ptr<EditorWindow> EditorWindow::create(const std::string& title, int width, int height,
+                                                   std::string* error) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         if (error) *error = "no X display (is DISPLAY set?)";
-        return false;
+        return nullptr;
     }
-    const int width = rect->right - rect->left, height = rect->bottom - rect->top;
     const int screen = DefaultScreen(display);
     Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
                                         static_cast<unsigned>(height), 0, BlackPixel(display, screen),
                                         BlackPixel(display, screen));
-    XStoreName(display, window, ("vexlo-host: " + plugin.effectName()).c_str());
+    XStoreName(display, window, title.c_str());
     XMapRaised(display, window);
     XSync(display, False);
-    plugin.setWindowResizer([display, window](int w, int h) {
-        if (w <= 0 || h <= 0) return false;
-        XResizeWindow(display, window, static_cast<unsigned>(w), static_cast<unsigned>(h));
-        XFlush(display);
-        return true;
-    });
-
-    plugin.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
-    const std::uint32_t start = platform::tickCount();
-    while (platform::tickCount() - start < static_cast<std::uint32_t>(seconds * 1000)) {
-        while (XPending(display)) {
-            XEvent event;
-            XNextEvent(display, &event);
-        }
-        plugin.dispatch(effEditIdle);
-        platform::sleepMs(20);
-    }
-    plugin.dispatch(effEditClose);
-    plugin.setWindowResizer(nullptr);
-    XDestroyWindow(display, window);
-    XCloseDisplay(display);
-    return true;
+    return std::make_unique<X11EditorWindow>(display, window);
 }
 
 }  // namespace vexlo::host

@@ -12,6 +12,7 @@
 #include "host/editor_window.h"
 #include "host/midi_input.h"
 #include "host/render.h"
+#include "host/validate/validate_command.h"
 #include "host/vm_setup.h"
 #include "host/wav_writer.h"
 #include "manager/core/vst_manager.h"
@@ -32,6 +33,7 @@ int usage() {
                  "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-presets FOLDER]\n"
                  "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
                  "  vexlo-host edit PLUGIN [--seconds S] [--state FILE] [--save-state FILE] [--vm-*]...\n"
+                 "  vexlo-host validate PLUGIN [--level 1-10] [--instrument PLUGIN] [--json] [--no-editor] [--in-process]\n"
                  "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
                  "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
                  "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins.\n";
@@ -376,5 +378,6 @@ int main(int argc, char** argv) {
     if (command == "render") return renderCommand(argc - 2, argv + 2);
     if (command == "scan") return scanCommand(argc - 2, argv + 2);
     if (command == "edit") return editCommand(argc - 2, argv + 2);
+    if (command == "validate") return vexlo::host::validate::validateCommand(argc - 2, argv + 2);
     return usage();
 }

@@ -10,6 +10,9 @@ namespace vexlo::platform {
 // The suffix of programs on this platform (".exe" on Windows, empty elsewhere).
 const char* programSuffix();
 
+// The path of the running program's own file, for a program that starts copies of itself.
+std::string currentProgramPath();
+
 struct ProcessRun {
     enum class End { exited, crashed, timedOut, notStarted };
     End end = End::notStarted;

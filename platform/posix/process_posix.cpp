@@ -16,6 +16,12 @@ namespace vexlo::platform {
 
 const char* programSuffix() { return ""; }
 
+std::string currentProgramPath() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
+}
+
 void quietCrashes() {}
 
 ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments, unsigned timeLimitMs) {

@@ -10,6 +10,12 @@ namespace vexlo::platform {
 
 const char* programSuffix() { return ".exe"; }
 
+std::string currentProgramPath() {
+    char path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
+}
+
 void quietCrashes() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }

@@ -118,6 +118,8 @@ public:
     VstInt32 setChunk(void* data, VstInt32 size, bool) override {
         if (!TEST_CHUNKS || size != static_cast<VstInt32>(sizeof(chunk_))) return 0;
         std::memcpy(params_, data, sizeof(params_));
+        // A damaged chunk's values stay within the parameters' range.
+        for (float& value : params_) value = std::isfinite(value) ? std::fmin(std::fmax(value, 0.0f), 1.0f) : 0.5f;
         std::memcpy(programNames_[curProgram], static_cast<char*>(data) + sizeof(params_), sizeof(programNames_[0]));
         programNames_[curProgram][kVstMaxProgNameLen] = 0;
         return 1;

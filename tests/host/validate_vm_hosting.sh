@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Vexlo VM hosting a real instrument fails no check the instrument alone passes.
+# Usage: validate_vm_hosting.sh VEXLO_HOST VEXLO_VM INSTRUMENT...
+set -uo pipefail
+host=$1 vm=$2
+shift 2
+source "$(dirname "$0")/../screen_support.sh"
+mode=linux
+trap - ERR
+screen_setup 1024x768
+python=/usr/bin/python3
+failures=0
+failed_checks() { "$python" -c 'import json,sys; r=json.load(open(sys.argv[1])); print("\n".join(sorted(c["name"] for c in r["checks"] if c["status"]=="FAIL")))' "$1"; }
+
+# What is not Vexlo VM's doing, and why:
+# amsynth aborts (an assertion in its reverb) at rates above 192 kHz; Vexlo VM's oversampling
+# parameter, set by the parameter checks to 6x or 8x, runs it at 264.6 or 352.8 kHz.
+declare -A beyond=([amsynth_vst.so]="parameters.values")
+
+for instrument in "$@"; do
+  name=$(basename "$instrument")
+  "$host" validate "$instrument" --level 10 --json >"$work/alone.json" 2>/dev/null
+  "$host" validate "$vm" --instrument "$instrument" --level 10 --json >"$work/vm.json" 2>/dev/null
+  alone=$(failed_checks "$work/alone.json") || { echo "$name: no report alone"; failures=$((failures + 1)); continue; }
+  hosted=$(failed_checks "$work/vm.json") || { echo "$name: no report in Vexlo VM"; failures=$((failures + 1)); continue; }
+  echo "$name alone fails: [$(echo $alone)]; in Vexlo VM: [$(echo $hosted)]"
+  for check in $hosted; do
+    grep -qx "$check" <<<"$alone" && continue
+    [[ " ${beyond[$name]:-} " == *" $check "* ]] && { echo "  $check: known, not Vexlo VM's fault"; continue; }
+    echo "  Vexlo VM fails $check, which $name alone passes:"
+    "$python" -c 'import json,sys; r=json.load(open(sys.argv[1])); [print("   ", c["reason"]) for c in r["checks"] if c["name"]==sys.argv[2]]' "$work/vm.json" "$check"
+    failures=$((failures + 1))
+  done
+done
+exit $((failures > 0))
