@@ -29,4 +29,21 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
 // for a person (Windows' error boxes), so its caller sees the crash.
 void quietCrashes();
 
+// For a program that runs without a person (a validator): message boxes its plug-ins show are
+// answered at once (OK, or No where it asks) by a watcher thread, and counted. The watcher ends
+// with the object. Where message boxes do not wait (other platforms' stderr), it does nothing.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer();
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    int answered() const;
+
+    struct State;
+
+private:
+    State* state_;
+};
+
 }  // namespace vexlo::platform

@@ -1,9 +1,30 @@
 #include "host/validate/check_record.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <iomanip>
 #include <sstream>
 
 namespace vexlo::host::validate {
+
+void CheckResult::fail(const std::string& why) {
+    if (status == Status::fail) return;
+    status = Status::fail;
+    reason = why;
+}
+
+void CheckResult::skip(const std::string& why) {
+    if (status != Status::pass) return;
+    status = Status::skip;
+    reason = why;
+}
+
+void CheckResult::figure(const std::string& figureName, double value) {
+    std::ostringstream text;
+    if (value == std::floor(value) && std::fabs(value) < 1e15) text << static_cast<long long>(value);
+    else text << std::setprecision(4) << value;
+    figures.push_back({figureName, text.str()});
+}
 
 namespace {
 
@@ -40,6 +61,7 @@ bool decodeRecord(const std::string& text, CheckResult* result, AudioWatch* watc
     CheckResult read;
     AudioWatch seen;
     while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // Windows' text-mode output
         if (line == kBegin) {
             begun = true;
             read = CheckResult();

@@ -49,17 +49,21 @@ int validateCommand(int argc, char** argv) {
             return 2;
         }
     }
-    // Vexlo VM hosting an instrument: every fresh instance is handed the state that names it,
-    // as render --vm-instrument does.
-    if (!instrument.empty()) {
+    // Vexlo VM gets its folders set first, as render does (it would otherwise ask a person for
+    // them); hosting an instrument, every fresh instance is handed the state that names it, as
+    // render --vm-instrument does. Any other plug-in is left as it was.
+    {
         VmSetup setup;
         setup.instrument = instrument;
-        setup.autoGui = true;
+        if (!instrument.empty()) setup.autoGui = true;
         std::string error;
-        if (!buildVmState(options.plugin, setup, &options.setupChunk, &error)) {
+        std::vector<unsigned char> chunk;
+        const bool vm = buildVmState(options.plugin, setup, &chunk, &error);
+        if (!vm && !instrument.empty()) {
             std::cerr << "vexlo-host: " << error << "\n";
             return 2;
         }
+        if (!instrument.empty()) options.setupChunk = chunk;
     }
     if (!only.empty()) return runOnly(options, only, std::cout);
     if (isolate) options.isolateWith = platform::currentProgramPath();

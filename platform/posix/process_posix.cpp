@@ -24,6 +24,12 @@ std::string currentProgramPath() {
 
 void quietCrashes() {}
 
+// Without a dialog tool, messages go to stderr and wait for nobody.
+struct MessageBoxAnswerer::State {};
+MessageBoxAnswerer::MessageBoxAnswerer() : state_(nullptr) {}
+MessageBoxAnswerer::~MessageBoxAnswerer() = default;
+int MessageBoxAnswerer::answered() const { return 0; }
+
 ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments, unsigned timeLimitMs) {
     ProcessRun run;
     int pipeEnds[2];

@@ -1,7 +1,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -19,6 +22,51 @@ std::string currentProgramPath() {
 void quietCrashes() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
+
+struct MessageBoxAnswerer::State {
+    std::atomic<bool> stop{false};
+    std::atomic<int> answered{0};
+    HWND last = nullptr;  // answered already, closing
+    std::thread watcher;
+};
+
+namespace {
+
+// A message box of this process: the dialog class, with an OK or a No button.
+BOOL CALLBACK answerMessageBox(HWND window, LPARAM data) {
+    auto* state = reinterpret_cast<MessageBoxAnswerer::State*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = {};
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+        !GetClassNameA(window, className, sizeof(className)) || std::strcmp(className, "#32770") != 0)
+        return TRUE;
+    const int button = GetDlgItem(window, IDNO) ? IDNO : GetDlgItem(window, IDOK) ? IDOK : 0;
+    if (!button || window == state->last) return TRUE;
+    state->last = window;
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+    ++state->answered;
+    return TRUE;
+}
+
+}  // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer() : state_(new State) {
+    state_->watcher = std::thread([state = state_] {
+        while (!state->stop.load()) {
+            EnumWindows(answerMessageBox, reinterpret_cast<LPARAM>(state));
+            Sleep(100);
+        }
+    });
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    state_->stop = true;
+    state_->watcher.join();
+    delete state_;
+}
+
+int MessageBoxAnswerer::answered() const { return state_->answered.load(); }
 
 namespace {
 

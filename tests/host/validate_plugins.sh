@@ -7,8 +7,8 @@
 set -uo pipefail
 mode=$1 bin=$2
 source "$(dirname "$0")/../screen_support.sh"
-trap - ERR
 screen_setup 1024x768
+trap - ERR  # a plug-in that fails a check is what this script looks for
 if [ "$mode" = wine ]; then host=(wine "$bin/vexlo-host.exe") ext=.dll; else host=("$bin/vexlo-host") ext=.so; fi
 python=/usr/bin/python3
 failures=0

@@ -6,8 +6,8 @@ host=$1 vm=$2
 shift 2
 source "$(dirname "$0")/../screen_support.sh"
 mode=linux
-trap - ERR
 screen_setup 1024x768
+trap - ERR  # a plug-in that fails a check is what this script looks for
 python=/usr/bin/python3
 failures=0
 failed_checks() { "$python" -c 'import json,sys; r=json.load(open(sys.argv[1])); print("\n".join(sorted(c["name"] for c in r["checks"] if c["status"]=="FAIL")))' "$1"; }
