@@ -74,6 +74,10 @@ CheckResult runInChild(const Options& options, const Check& check, AudioWatch& w
     AudioWatch seen;
     if (child.end == platform::ProcessRun::End::exited && decodeRecord(child.output, &result, &seen)) {
         merge(watch, seen);
+        // A sanitizer that reported on the way changes the exit status only.
+        if (child.exitCode != 0)
+            result.fail("its process ended with status " + std::to_string(child.exitCode) +
+                        " after the check (a sanitizer's report? --in-process shows it)");
         return result;
     }
     result.name = check.name;

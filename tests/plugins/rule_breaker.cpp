@@ -8,6 +8,7 @@
 //   5  a write one frame past the end of each output
 //   6  a MIDI effect that drops the note-offs of odd keys (hung notes)
 //   7  a MIDI effect that passes every event through (the clean twin of 6)
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -84,7 +85,7 @@ public:
     void setParameter(VstInt32 index, float value) override {
         if (index >= 0 && index < 2) params_[index] = std::isfinite(value) ? std::fmin(std::fmax(value, 0.0f), 1.0f) : 0.5f;
     }
-    float getParameter(VstInt32 index) override { return index >= 0 && index < 2 ? params_[index] : 0.0f; }
+    float getParameter(VstInt32 index) override { return index >= 0 && index < 2 ? params_[index].load() : 0.0f; }
     void getParameterName(VstInt32 index, char* text) override {
         if (kBroken == Rule::nameTerminator && index == 0) std::memcpy(text, "Loudness", 8);  // no terminator
         else vstStrncpy(text, index == 0 ? "Gain" : "Release", kVstMaxParamStrLen);
@@ -100,8 +101,9 @@ public:
 
     VstInt32 getChunk(void** data, bool) override {
         if (kBroken == Rule::changingChunk) ++saves_;
-        std::memcpy(chunk_, params_, sizeof(params_));
-        std::memcpy(chunk_ + sizeof(params_), &saves_, sizeof(saves_));
+        const float values[2] = {params_[0], params_[1]};
+        std::memcpy(chunk_, values, sizeof(values));
+        std::memcpy(chunk_ + sizeof(values), &saves_, sizeof(saves_));
         *data = chunk_;
         return sizeof(chunk_);
     }
@@ -110,7 +112,7 @@ public:
         float values[2];
         std::memcpy(values, data, sizeof(values));
         for (int i = 0; i < 2; ++i) setParameter(i, values[i]);
-        std::memcpy(&saves_, static_cast<char*>(data) + sizeof(params_), sizeof(saves_));
+        std::memcpy(&saves_, static_cast<char*>(data) + sizeof(values), sizeof(saves_));
         return 1;
     }
 
@@ -152,7 +154,8 @@ private:
         if (outCount_ < kMaxEvents) out_[outCount_++] = midi;
     }
 
-    float params_[2] = {0.8f, 0.5f};
+    // Set by the host's automation thread while the audio thread reads them.
+    std::atomic<float> params_[2] = {0.8f, 0.5f};
     Voice voices_[kVoices];
     unsigned next_ = 0;
     bool pendingNan_ = false;
