@@ -49,8 +49,7 @@ void audioAllocations(Subject& subject, CheckResult& result) {
     for (bool counted : {false, true}) {
         rig.setCounting(counted);
         for (int block = 0; block < blocks; ++block) {
-            if (block % 16 == 0) playChord(rig, 40 + block % 80);
-            if (block % 16 == 8) releaseChord(rig);
+            chordCycle(rig, block, 16, 8, 40 + block % 80);
             if (block % 64 == 32) rig.add(3, 0xE0, 0, 80);  // a pitch bend
             if (block % 64 == 40) rig.add(5, 0xB0, 1, 64);  // the modulation wheel
             rig.process(kBlock);
@@ -72,8 +71,7 @@ void timingBlocks(Subject& subject, CheckResult& result) {
     std::vector<double> seconds;
     seconds.reserve(static_cast<std::size_t>(blocks));
     for (int block = 0; block < blocks; ++block) {
-        if (block % 32 == 0) playChord(rig);
-        if (block % 32 == 24) releaseChord(rig);
+        chordCycle(rig, block, 32, 24);
         rig.process(kBlock);
         seconds.push_back(rig.lastBlockSeconds());
     }

@@ -101,8 +101,7 @@ void editorWhileProcessing(Subject& subject, CheckResult& result) {
     std::atomic<long> blocks{0};
     std::thread audioThread([&] {
         while (!stop.load()) {
-            if (blocks % 20 == 0) playChord(audio);
-            if (blocks % 20 == 10) releaseChord(audio);
+            chordCycle(audio, blocks, 20, 10);
             audio.process(kBlock);
             ++blocks;
             platform::sleepMs(2);

@@ -54,8 +54,7 @@ void lifecycleInstances(Subject& subject, CheckResult& result) {
     // Interleaved, as a host processes its tracks one after another in each cycle.
     for (int block = 0; block < subject.times(40); ++block)
         for (auto& rig : rigs) {
-            if (block % 10 == 0) playChord(*rig);
-            if (block % 10 == 5) releaseChord(*rig);
+            chordCycle(*rig, block, 10, 5);
             rig->process(kBlock);
         }
     // Closed in another order than opened.

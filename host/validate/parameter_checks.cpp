@@ -110,8 +110,7 @@ void parameterAutomation(Subject& subject, CheckResult& result) {
     });
     long blocks = 0;
     while (!done.load() || blocks < 50) {
-        if (blocks % 20 == 0) playChord(rig);
-        if (blocks % 20 == 10) releaseChord(rig);
+        chordCycle(rig, blocks, 20, 10);
         rig.process(kBlock);
         ++blocks;
     }

@@ -144,6 +144,11 @@ void releaseChord(Rig& rig) {
     for (unsigned char note : {48, 60, 64, 67}) rig.add(0, 0x80, note, 0);
 }
 
+void chordCycle(Rig& rig, long block, int period, int releaseAt, int velocity) {
+    if (block % period == 0) playChord(rig, velocity);
+    if (block % period == releaseAt) releaseChord(rig);
+}
+
 std::vector<float> renderSeconds(Rig& rig, double seconds, int block) {
     std::vector<float> kept;
     const long total = static_cast<long>(seconds * kRate);

@@ -107,6 +107,9 @@ private:
 // A chord of four notes at the start of a block, and their ends.
 void playChord(Rig& rig, int velocity = 100);
 void releaseChord(Rig& rig);
+// Music that keeps going over many blocks: the chord starts at every period-th block and ends
+// releaseAt blocks later.
+void chordCycle(Rig& rig, long block, int period, int releaseAt, int velocity = 100);
 // Renders seconds of audio through the rig in blocks, channel 0 and 1 kept (interleaved by block).
 std::vector<float> renderSeconds(Rig& rig, double seconds, int block = kBlock);
 
