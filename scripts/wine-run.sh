@@ -26,17 +26,26 @@ case "${1:-}" in
     exit 0 ;;
 esac
 # Now and then wine fails to start a program it starts fine a moment later ("Application could
-# not be started ... ShellExecuteEx failed: Internal error."), before any of the program has run:
-# such a start is tried again, up to three times. Any other end is the program's own.
+# not be started ... ShellExecuteEx failed: Internal error."), before any of the program has run;
+# and now and then wine's own loader dies of a segmentation fault (status 139) after the program
+# has finished. A Windows program cannot end that way itself: its faults end it with their
+# exception code (0xC0000005 -> 5), so 139 is wine's. Either is tried again, up to three times,
+# and said on standard error. Any other end is the program's own.
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 for attempt in 1 2 3; do
   status=0
   wine "$@" >"$out" 2>"$err" || status=$?
-  if [ "$status" -ne 0 ] && [ "$attempt" -lt 3 ] && grep -q "ShellExecuteEx failed" "$out" "$err"; then
-    echo "wine-run.sh: wine did not start $1 (attempt $attempt), trying again" >&2
-    sleep 1
-    continue
+  if [ "$status" -ne 0 ] && [ "$attempt" -lt 3 ]; then
+    if grep -q "ShellExecuteEx failed" "$out" "$err"; then
+      echo "wine-run.sh: wine did not start $1 (attempt $attempt), trying again" >&2
+      sleep 1
+      continue
+    fi
+    if [ "$status" -eq 139 ]; then
+      echo "wine-run.sh: wine itself died of a segmentation fault running $1 (attempt $attempt), trying again" >&2
+      continue
+    fi
   fi
   cat "$out"
   cat "$err" >&2
