@@ -4,7 +4,7 @@
 
 namespace vexlo::host {
 
-bool runEditor(Plugin& plugin, double seconds, std::string* error) {
+bool runEditor(Plugin& plugin, double seconds, const std::string& untilFile, std::string* error) {
     const ERect* rect = editorRect(plugin, error);
     if (!rect) return false;
     auto window = EditorWindow::create("vexlo-host: " + plugin.effectName(), rect->right - rect->left,
@@ -14,9 +14,10 @@ bool runEditor(Plugin& plugin, double seconds, std::string* error) {
     plugin.setWindowResizer([raw](int w, int h) { return w > 0 && h > 0 && raw->resize(w, h); });
     plugin.dispatch(effEditOpen, 0, 0, window->handle());
     const std::uint32_t start = platform::tickCount();
-    while (platform::tickCount() - start < static_cast<std::uint32_t>(seconds * 1000)) {
+    for (unsigned idle = 0; platform::tickCount() - start < static_cast<std::uint32_t>(seconds * 1000); ++idle) {
         window->pumpEvents();
         plugin.dispatch(effEditIdle);
+        if (!untilFile.empty() && idle % 5 == 0 && platform::fileExists(untilFile)) break;
         platform::sleepMs(20);
     }
     plugin.dispatch(effEditClose);

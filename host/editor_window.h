@@ -22,9 +22,11 @@ public:
 };
 
 // Opens the plug-in's editor in a new top-level window, calls effEditIdle about every 20 ms for
-// the given time, then closes the editor and the window. False with a reason when the plug-in
-// has no editor or no window can be made.
-bool runEditor(Plugin& plugin, double seconds, std::string* error);
+// the given time, or until a file named `untilFile` (when not empty) appears, whichever is
+// first, then closes the editor and the window. The file lets a script that drives the editor
+// end it as soon as it is done instead of waiting out a time long enough for a slow machine.
+// False with a reason when the plug-in has no editor or no window can be made.
+bool runEditor(Plugin& plugin, double seconds, const std::string& untilFile, std::string* error);
 
 // The size the plug-in's editor asks for; null with a reason when it has no editor.
 const ERect* editorRect(Plugin& plugin, std::string* error);

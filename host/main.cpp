@@ -32,7 +32,7 @@ int usage() {
                  "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
                  "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-presets FOLDER]\n"
                  "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
-                 "  vexlo-host edit PLUGIN [--seconds S] [--state FILE] [--save-state FILE] [--vm-*]...\n"
+                 "  vexlo-host edit PLUGIN [--seconds S] [--until FILE] [--state FILE] [--save-state FILE] [--vm-*]...\n"
                  "  vexlo-host validate PLUGIN [--level 1-10] [--instrument PLUGIN] [--json] [--no-editor] [--in-process]\n"
                  "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
                  "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
@@ -179,7 +179,7 @@ int vmOption(int argc, char** argv, int& i, VmSetup& vm) {
 
 // Opens a plug-in's editor in a window for a while, idling it as a host does.
 int editCommand(int argc, char** argv) {
-    std::string path = absolute(argv[0]), statePath, saveStatePath;
+    std::string path = absolute(argv[0]), statePath, saveStatePath, untilFile;
     double seconds = 5.0;
     VmSetup vm;
     bool vmSetup = false;
@@ -187,6 +187,8 @@ int editCommand(int argc, char** argv) {
         std::string arg = argv[i];
         if (arg == "--seconds" && i + 1 < argc) {
             if (!numberIn(arg, argv[++i], 0, 3600, false, &seconds)) return 2;
+        } else if (arg == "--until" && i + 1 < argc) {
+            untilFile = argv[++i];
         } else if (arg == "--state" && i + 1 < argc) {
             statePath = argv[++i];
         } else if (arg == "--save-state" && i + 1 < argc) {
@@ -218,7 +220,7 @@ int editCommand(int argc, char** argv) {
     plugin->open();
     if (!state.empty()) plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
     plugin->start();
-    if (!runEditor(*plugin, seconds, &error)) {
+    if (!runEditor(*plugin, seconds, untilFile, &error)) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 1;
     }

@@ -11,14 +11,16 @@ out=$(realpath "$out")
 screen_setup 800x300
 
 if [ "$mode" = wine ]; then
-  host=(wine "$bin/vexlo-host.exe") ext=.dll wait=6 seconds=10
+  host=(wine "$bin/vexlo-host.exe") ext=.dll wait=6 settle=1 seconds=60
 else
-  host=("$bin/vexlo-host") ext=.so wait=1.5 seconds=4
+  host=("$bin/vexlo-host") ext=.so wait=1.5 settle=0.3 seconds=30
 fi
+# Each editor runs until the script is done with it (the file "done" appears), at most $seconds.
+done_file=$work/done
 
 
 # The arpeggiator: logo, grid, and a click on cell 3.
-"${host[@]}" edit "$bin/Vexlo ARP MIDI$ext" --seconds "$seconds" --save-state "$work/arp.state" >"$work/arp.log" 2>&1 &
+"${host[@]}" edit "$bin/Vexlo ARP MIDI$ext" --seconds "$seconds" --until "$done_file" --save-state "$work/arp.state" >"$work/arp.log" 2>&1 &
 editor=$!
 sleep "$wait"
 import -window root -crop 600x22+0+0 +repage "$out/arp-editor.png"
@@ -32,6 +34,8 @@ if [ "$mode" = linux ]; then
   import -window root -crop 420x200+300+0 +repage "$out/arp-presets.png"
   xdotool mousemove 350 $((10 + 2 + 18 + 9)) click 1
 fi
+sleep "$settle"
+touch "$done_file"
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/arp.log"; exit 1; }
 expect_pixel "$out/arp-editor.png" 3 10 "255,150,40"                 # the logo's accent
 expect_pixel "$out/arp-editor.png" $((248 + 2 + 7 + 2)) 9 "255,150,40"  # cell 1, on
@@ -43,10 +47,12 @@ else
 fi
 
 # The key switch: logo and texts.
-"${host[@]}" edit "$bin/Vexlo Key-Switch MIDI$ext" --seconds "$((seconds / 2))" >"$work/keys.log" 2>&1 &
+rm -f "$done_file"
+"${host[@]}" edit "$bin/Vexlo Key-Switch MIDI$ext" --seconds "$seconds" --until "$done_file" >"$work/keys.log" 2>&1 &
 editor=$!
 sleep "$wait"
 import -window root -crop 600x22+0+0 +repage "$out/keyswitch-editor.png"
+touch "$done_file"
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/keys.log"; exit 1; }
 expect_pixel "$out/keyswitch-editor.png" 3 10 "90,200,255"
 echo "$mode editors: screenshots in $out, the click changed the pattern"

@@ -15,10 +15,10 @@ screen_setup 800x300
 cp -r "$bin/Vexlo VM" "$work/"
 if [ "$mode" = wine ]; then
   cp "$bin/Vexlo VM.dll" "$work/"
-  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" seconds=30 settle=1.5
+  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" seconds=90 settle=1.5
 else
   cp "$bin/Vexlo VM.so" "$work/"
-  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" seconds=15 settle=0.5
+  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" seconds=45 settle=0.5
 fi
 skin="$work/Vexlo VM/Skins/Default"
 
@@ -33,7 +33,8 @@ text_share() {
     -opaque "rgb(225,230,240)" -format "%[fx:mean]" info:
 }
 
-"${host[@]}" edit "$vm" --vm-instrument "$instrument" --seconds "$seconds" --save-state "$work/vm.state" \
+# The editor runs until the script is done with it (the file "done" appears), at most $seconds.
+"${host[@]}" edit "$vm" --vm-instrument "$instrument" --seconds "$seconds" --until "$work/done" --save-state "$work/vm.state" \
   >"$work/edit.log" 2>&1 &
 editor=$!
 wait_for_screen 1 1 "$(pixel "$skin/Background.bmp" 1 1)" ||
@@ -51,6 +52,8 @@ xdotool mousemove 262 14 click 1
 sleep "$settle"
 import -window root -crop 300x200+200+0 +repage "$out/vm-oversampling-menu.png"
 xdotool key Down Down Down Return
+sleep "$settle"
+touch "$work/done"
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
 
 same_pixel "$out/vm-editor.png" 1 1 "$skin/Background.bmp" 1 1

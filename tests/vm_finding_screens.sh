@@ -14,10 +14,10 @@ screen_setup 800x700
 cp -r "$bin/Vexlo VM" "$work/"
 if [ "$mode" = wine ]; then
   cp "$bin/Vexlo VM.dll" "$bin/test-dump.dll" "$work/"
-  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" dump="$work/test-dump.dll" seconds=40 settle=2
+  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" dump="$work/test-dump.dll" seconds=120 settle=2
 else
   cp "$bin/Vexlo VM.so" "$bin/test-dump.so" "$work/"
-  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" dump="$work/test-dump.so" seconds=20 settle=0.7
+  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" dump="$work/test-dump.so" seconds=60 settle=0.7
 fi
 skin="$work/Vexlo VM/Skins/Default"
 
@@ -48,8 +48,11 @@ sys.exit(0 if struct.pack("<10f", *[value] * 10) in data or struct.pack(">10f", 
 PY
 }
 
+# Each editor runs until finish_editor (the file "done" appears), at most $seconds.
 run_editor() {  # state-file: vexlo-host edit in the background, until Vexlo VM's bar shows
+  rm -f "$work/done"
   "${host[@]}" edit "$vm" --vm-instrument "$dump" --vm-presets "$presets" --vm-auto-gui off --seconds "$seconds" \
+    --until "$work/done" \
     --save-state "$1" >"$work/edit.log" 2>&1 &
   editor=$!
   wait_for_screen 1 1 "$(pixel "$skin/Background.bmp" 1 1)" ||
@@ -57,6 +60,8 @@ run_editor() {  # state-file: vexlo-host edit in the background, until Vexlo VM'
   sleep "$settle"
 }
 finish_editor() {
+  sleep "$settle"
+  touch "$work/done"
   wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
 }
 

@@ -17,14 +17,14 @@ screen_setup 1024x768
 cp -r "$bin/Vexlo VM" "$work/"
 if [ "$mode" = wine ]; then
   cp "$bin/Vexlo VM.dll" "$work/"
-  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" keys="$bin/Vexlo Key-Switch MIDI.dll" seconds=40 settle=2
+  host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" keys="$bin/Vexlo Key-Switch MIDI.dll" seconds=120 settle=2
 else
   cp "$bin/Vexlo VM.so" "$work/"
-  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" arp="$bin/Vexlo ARP MIDI.so" keys="$bin/Vexlo Key-Switch MIDI.so" seconds=24 settle=1.5
+  host=("$bin/vexlo-host") vm="$work/Vexlo VM.so" arp="$bin/Vexlo ARP MIDI.so" keys="$bin/Vexlo Key-Switch MIDI.so" seconds=60 settle=1.5
 fi
 
 
-"${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-midi "1:$keys" --vm-auto-gui on --seconds "$seconds" \
+"${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-midi "1:$keys" --vm-auto-gui on --seconds "$seconds" --until "$work/done" \
   >"$work/edit.log" 2>&1 &
 editor=$!
 skin="$work/Vexlo VM/Skins/Default"
@@ -46,6 +46,7 @@ xdotool mousemove 558 60 click 1  # opens slot 2's
 sleep "$settle"
 import -window root "$work/keys.png"
 xwininfo -root -tree >"$out/$name-windows-keys.txt"
+touch "$work/done"  # the editor ends now rather than at its time limit
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
 
 # The size vexlo-host's window took: the editor's, as the editor asked for it.
