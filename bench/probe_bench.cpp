@@ -1,6 +1,8 @@
 // Scan throughput: 200 real plug-in libraries (copies of Debian's, or of our test instrument
 // where there are fewer) probed in the helper program, in this process, and only loaded and
-// released: what a process of its own costs each probe.
+// released: what a process of its own costs each probe. That cost, the helper's time less the
+// same probe in this process, is also given as a ratio to a bare load: it should stay under 2.
+// (Probing itself, which opens the plug-in, costs more than a bare load wherever it runs.)
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -71,5 +73,7 @@ int main(int argc, char** argv) {
     return vexlo::bench::runWithRatios(argc, argv,
                                        {{"BM_ProbeInTheHelper/iterations:2/real_time", "BM_BareLoadAndRelease/iterations:2/real_time"},
                                         {"BM_ProbeInThisProcess/iterations:2/real_time", "BM_BareLoadAndRelease/iterations:2/real_time"},
-                                        {"BM_ProbeInTheHelper/iterations:2/real_time", "BM_ProbeInThisProcess/iterations:2/real_time"}});
+                                        {"BM_ProbeInTheHelper/iterations:2/real_time", "BM_ProbeInThisProcess/iterations:2/real_time"}},
+                                       {{"BM_ProbeInTheHelper/iterations:2/real_time", "BM_ProbeInThisProcess/iterations:2/real_time",
+                                         "BM_BareLoadAndRelease/iterations:2/real_time"}});
 }

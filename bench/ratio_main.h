@@ -26,15 +26,32 @@ public:
     std::map<std::string, double> nanoseconds;
 };
 
-inline int runWithRatios(int argc, char** argv, const std::vector<std::pair<std::string, std::string>>& ratios) {
+// What one way of doing a job costs on top of another, as a ratio to a baseline:
+// (time of `name` - time of `without`) / time of `baseline`.
+struct ExtraCost {
+    std::string name, without, baseline;
+};
+
+inline int runWithRatios(int argc, char** argv, const std::vector<std::pair<std::string, std::string>>& ratios,
+                         const std::vector<ExtraCost>& extraCosts = {}) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto time = [&](const std::string& name) {
+        auto found = reporter.nanoseconds.find(name);
+        return found == reporter.nanoseconds.end() ? -1.0 : found->second;
+    };
     std::printf("\nRatios to baselines measured in this run:\n");
     for (const auto& [name, baseline] : ratios) {
-        auto a = reporter.nanoseconds.find(name), b = reporter.nanoseconds.find(baseline);
-        if (a == reporter.nanoseconds.end() || b == reporter.nanoseconds.end() || b->second <= 0) continue;
-        std::printf("  %-40s %8.2f x %s\n", name.c_str(), a->second / b->second, baseline.c_str());
+        const double a = time(name), b = time(baseline);
+        if (a < 0 || b <= 0) continue;
+        std::printf("  %-40s %8.2f x %s\n", name.c_str(), a / b, baseline.c_str());
+    }
+    for (const ExtraCost& cost : extraCosts) {
+        const double a = time(cost.name), without = time(cost.without), b = time(cost.baseline);
+        if (a < 0 || without < 0 || b <= 0) continue;
+        std::printf("  %s - %s: %.2f x %s\n", cost.name.c_str(), cost.without.c_str(), (a - without) / b,
+                    cost.baseline.c_str());
     }
     benchmark::Shutdown();
     return 0;
