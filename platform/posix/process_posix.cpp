@@ -25,10 +25,12 @@ std::string currentProgramPath() {
 void quietCrashes() {}
 
 // Without a dialog tool, messages go to stderr and wait for nobody.
-struct MessageBoxAnswerer::State {};
-MessageBoxAnswerer::MessageBoxAnswerer() : state_(nullptr) {}
-MessageBoxAnswerer::~MessageBoxAnswerer() = default;
-int MessageBoxAnswerer::answered() const { return 0; }
+struct MessageBoxAnswerer::State {
+    int answered = 0;
+};
+MessageBoxAnswerer::MessageBoxAnswerer() : state_(new State) {}
+MessageBoxAnswerer::~MessageBoxAnswerer() { delete state_; }
+int MessageBoxAnswerer::answered() const { return state_->answered; }
 
 ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments, unsigned timeLimitMs) {
     ProcessRun run;
