@@ -43,6 +43,8 @@ sleep "$settle"
 import -window root -crop 640x28+0+0 +repage "$out/vm-editor.png"
 # The MIDI button: the editor asks the host for room for the MIDI section, one idle later.
 xdotool mousemove 560 14 click 1
+# On a busy machine the section may take longer than a settle to draw: wait for its background.
+wait_for_screen 12 60 "$(pixel "$skin/Background.bmp" 12 60)" || { echo "the MIDI section did not show"; exit 1; }
 sleep "$settle"
 import -window root -crop 640x112+0+0 +repage "$out/vm-midi-section.png"
 xdotool mousemove 560 14 click 1
