@@ -14,10 +14,10 @@ bool runEditor(Plugin& plugin, double seconds, const std::string& untilFile, std
     plugin.setWindowResizer([raw](int w, int h) { return w > 0 && h > 0 && raw->resize(w, h); });
     plugin.dispatch(effEditOpen, 0, 0, window->handle());
     const std::uint32_t start = platform::tickCount();
-    for (unsigned idle = 0; platform::tickCount() - start < static_cast<std::uint32_t>(seconds * 1000); ++idle) {
+    while (platform::tickCount() - start < static_cast<std::uint32_t>(seconds * 1000)) {
         window->pumpEvents();
         plugin.dispatch(effEditIdle);
-        if (!untilFile.empty() && idle % 5 == 0 && platform::fileExists(untilFile)) break;
+        if (!untilFile.empty() && platform::fileExists(untilFile)) break;
         platform::sleepMs(20);
     }
     plugin.dispatch(effEditClose);
