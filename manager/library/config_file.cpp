@@ -125,11 +125,13 @@ std::string headBytes() {
 }
 
 // A record as it is appended. A value longer than its field is written whole, followed by as
-// many blanks as it exceeds the field.
-std::string recordBytes(const std::string& key, const std::string& text, bool longField) {
+// many blanks as it exceeds the field. A record opens with a line end, unless the bytes before
+// it already end with one (a store another program ended with a line end): a second one would
+// make an empty line that no longer parses as a key.
+std::string recordBytes(const std::string& key, const std::string& text, bool longField, bool afterLineEnd = false) {
     const std::size_t width = longField ? ConfigFile::kLongField : ConfigFile::kShortField;
     const std::string lineEnd = platform::textLineEnd();
-    std::string record = lineEnd + padded(key, ConfigFile::kKeyWidth) + lineEnd + text;
+    std::string record = (afterLineEnd ? std::string() : lineEnd) + padded(key, ConfigFile::kKeyWidth) + lineEnd + text;
     record += std::string(text.size() <= width ? width - text.size() : text.size() - width, ' ');
     return record;
 }
@@ -266,7 +268,7 @@ bool ConfigFile::write(const std::string& key, const std::string& text, bool lon
                   std::fwrite(value.data(), 1, value.size(), file) == value.size();
         return std::fclose(file) == 0 && ok;
     }
-    const std::string record = recordBytes(key, text, longField);
+    const std::string record = recordBytes(key, text, longField, !bytes.empty() && bytes.back() == '\n');
     std::FILE* file = std::fopen(path_.c_str(), "ab");
     if (!file) return false;
     bool ok = std::fwrite(record.data(), 1, record.size(), file) == record.size();

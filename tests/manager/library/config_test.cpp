@@ -131,6 +131,29 @@ TEST_F(ConfigTest, AValueLongerThanANewFieldIsWrittenWhole) {
     EXPECT_EQ(store.read("Long"), long45);
 }
 
+
+// Other programs end a text file with a line end. A record appended after it must not leave an
+// empty line behind, which would make the store unreadable and lose every record in it.
+TEST_F(ConfigTest, ANewRecordAfterAFinalLineEndKeepsEveryOtherRecord) {
+    for (const std::string& ending : {std::string("\n"), std::string("\r\n")}) {
+        writeFile(path, storeHead(ending) + record("Skin", "Dark" + blanks(35), ending) + ending);
+        ASSERT_TRUE(store.write("FXPs Directory", "/presets/", true));
+        EXPECT_EQ(store.read("FXPs Directory"), "/presets/");
+        EXPECT_EQ(store.read("Skin"), "Dark");
+        ASSERT_TRUE(store.write("Auto GUI", "Yes", true));
+        EXPECT_EQ(store.records().size(), 3u);
+    }
+    EXPECT_TRUE(script.messages.empty()) << script.messages.front().text;
+
+    // The fuzzer's find: a filler line of zeros, dots and blanks that ends with a line end.
+    const std::string found = "[Configuration File]" + blanks(19) + "\n" + std::string(1, '\0') + blanks(7) +
+                              std::string(24, '.') + blanks(46) + "*" + blanks(34) + ":" + blanks(6) +
+                              std::string(1, '\0') + "\n";
+    writeFile(path, found);
+    ASSERT_TRUE(store.write("FXPs Directory", "/presets/", true));
+    EXPECT_EQ(store.read("FXPs Directory"), "/presets/");
+    EXPECT_EQ(readFile(path).substr(0, found.size()), found);
+}
 TEST_F(ConfigTest, AStoreThatCannotBeCreatedIsReported) {
     ConfigFile nowhere(folder.file("missing-folder/Vexlo VM.vIni"));
     EXPECT_FALSE(nowhere.write("Auto GUI", "Yes", true));
