@@ -97,13 +97,20 @@ void VstManager::loadPresetOrBank(bool bank, const char* givenPath) {
 
 void VstManager::applyPresetFile(const files::PresetFile& file) {
     const float rate = instrumentRate(oversampler_.factor());
+    // Many instruments load a program from their own bank whenever they are told one, even the
+    // one they are on: after the file is applied, the instrument is told its program only when
+    // it is on another, or the file's sound would be lost.
+    auto endOn = [&](VstInt32 program) {
+        if (instrument_.program() != program) forwardProgram(program);
+        else curProgram = program;
+    };
     // A preset always lands in program 0.
     switch (file.magic) {
     case files::PresetMagic::programParameters:
         if (curProgram != 0) forwardProgram(0);
         instrument_.setProgramName(file.name);
         applyParameterValues(instrument_, file.parameters);
-        forwardProgram(0);
+        endOn(0);
         break;
     case files::PresetMagic::programChunk:
         if (curProgram != 0) forwardProgram(0);
@@ -111,7 +118,7 @@ void VstManager::applyPresetFile(const files::PresetFile& file) {
         instrument_.setChunk(file.chunk, 1);
         instrument_.setSampleRate(rate);
         instrument_.resume();
-        forwardProgram(0);
+        endOn(0);
         instrument_.setProgramName(file.name);
         break;
     case files::PresetMagic::bankPrograms: {
@@ -121,7 +128,7 @@ void VstManager::applyPresetFile(const files::PresetFile& file) {
             instrument_.setProgramName(file.programs[p].name);
             applyParameterValues(instrument_, file.programs[p].parameters);
         }
-        forwardProgram(curProgram);
+        endOn(curProgram);
         break;
     }
     case files::PresetMagic::bankChunk:
@@ -129,7 +136,7 @@ void VstManager::applyPresetFile(const files::PresetFile& file) {
         instrument_.setChunk(file.chunk, 0);
         instrument_.setSampleRate(rate);
         instrument_.resume();
-        forwardProgram(curProgram);
+        endOn(curProgram);
         break;
     }
 }

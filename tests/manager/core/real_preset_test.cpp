@@ -123,3 +123,29 @@ TEST(RealPresets, VexloVmSavesAndLoadsBackTheProgramsOfRealInstruments) {
         for (const auto& m : rig.script.messages) EXPECT_NE(m.kind, "report") << m.text << " | " << m.caption;
     }
 }
+
+// amsynth reloads a program from its own bank whenever it is told one, even the one it is on: a
+// preset loaded into it must not be followed by that, or the file's sound is lost.
+TEST(RealPresets, AnFxpLoadedIntoAmsynthKeepsItsSoundThroughTheLoadAndTheNextSave) {
+    const char* amsynth = "/usr/lib/vst/amsynth_vst.so";
+    constexpr VstInt32 kAmpDecay = 1;
+    test::ManagerRig saver(256);
+    saver.manager->loadInstrument(amsynth, false, -1);
+    ASSERT_NE(saver.instrument(), nullptr);
+    saver.instrument()->setParameter(saver.instrument(), kAmpDecay, 0.3f);
+    const float saved = saver.instrument()->getParameter(saver.instrument(), kAmpDecay);
+    const std::string file = saver.folder.path() + "/Decay.fxp";
+    saver.script.files.push_back(file);
+    ASSERT_TRUE(saver.manager->saveProgram(true));
+
+    test::ManagerRig loader(256);
+    loader.manager->loadInstrument(amsynth, false, -1);
+    ASSERT_NE(loader.instrument(), nullptr);
+    loader.manager->loadPresetOrBank(false, file.c_str());
+    EXPECT_FLOAT_EQ(loader.instrument()->getParameter(loader.instrument(), kAmpDecay), saved);
+
+    test::ManagerRig song(256, loader.folder.path());
+    ASSERT_EQ(song.restore(loader.chunk()), 1);
+    ASSERT_NE(song.instrument(), nullptr);
+    EXPECT_FLOAT_EQ(song.instrument()->getParameter(song.instrument(), kAmpDecay), saved);
+}
