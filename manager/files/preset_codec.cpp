@@ -33,14 +33,32 @@ bool fits(const ByteReader& read, std::int32_t count, std::size_t each) {
     return count >= 0 && static_cast<std::uint64_t>(count) * each <= read.remaining();
 }
 
-// One program record from its "CcnK" on: the header and the values its own numParams names.
-bool readProgramRecord(ByteReader& read, ProgramRecord& record) {
-    std::int32_t count = 0;
-    if (!read.skip(24) || !read.int32(count) || !read.field(PresetFile::kNameField, record.name)) return false;
-    if (!fits(read, count, 4)) return false;
-    record.parameters.resize(static_cast<std::size_t>(count));
-    for (float& value : record.parameters) read.float32(value);
+// A parameter's value as a plug-in takes it: a number from 0 to 1. Anything else (NaN, an
+// infinity, a value out of range) is no value a plug-in ever gave, and some turn it into noise.
+bool isParameterValue(float value) { return value >= 0.0f && value <= 1.0f; }
+
+// `count` values into the list; false when one of them is no parameter value.
+bool readParameterValues(ByteReader& read, std::int32_t count, std::vector<float>& values) {
+    values.resize(static_cast<std::size_t>(count));
+    for (float& value : values)
+        if (!read.float32(value) || !isParameterValue(value)) return false;
     return true;
+}
+
+// One program record of a bank of the plug-in `pluginId`, from its "CcnK" on: a program file of
+// parameter values for the same plug-in, with the values its own numParams names.
+const char* readProgramRecord(ByteReader& read, std::int32_t pluginId, ProgramRecord& record) {
+    const bool chunkMagic = read.startsWith("CcnK");
+    const bool fxMagic = read.remaining() >= 12 && std::memcmp(read.here() + 8, "FxCk", 4) == 0;
+    std::int32_t id = 0, count = 0;
+    if (!read.skip(16) || !read.int32(id) || !read.skip(4) || !read.int32(count) ||
+        !read.field(PresetFile::kNameField, record.name))
+        return "a program of the bank does not fit in the file";
+    if (!chunkMagic || !fxMagic) return "a program of the bank is no program of parameter values";
+    if (id != pluginId) return "a program of the bank is for another plug-in";
+    if (!fits(read, count, 4)) return "a program of the bank does not fit in the file";
+    if (!readParameterValues(read, count, record.parameters)) return "a parameter value is not between 0 and 1";
+    return nullptr;
 }
 
 void writeProgramHeader(ByteWriter& out, const char* magic, std::int32_t pluginId, std::int32_t pluginVersion,
@@ -77,8 +95,8 @@ Decoded<PresetFile> decodePresetFile(const unsigned char* data, std::size_t size
         file.numParams = count;
         if (!read.field(PresetFile::kNameField, file.name)) return Result::refuse("the program header is cut short");
         if (!fits(read, count, 4)) return Result::refuse("the parameter values do not fit in the file");
-        file.parameters.resize(static_cast<std::size_t>(count));
-        for (float& value : file.parameters) read.float32(value);
+        if (!readParameterValues(read, count, file.parameters))
+            return Result::refuse("a parameter value is not between 0 and 1");
         break;
     case PresetMagic::programChunk:
         file.numParams = count;
@@ -101,7 +119,7 @@ Decoded<PresetFile> decodePresetFile(const unsigned char* data, std::size_t size
         if (!fits(read, count, PresetFile::kProgramHeader)) return Result::refuse("the bank's programs do not fit in the file");
         file.programs.resize(static_cast<std::size_t>(count));
         for (ProgramRecord& record : file.programs)
-            if (!readProgramRecord(read, record)) return Result::refuse("a program of the bank does not fit in the file");
+            if (const char* why = readProgramRecord(read, file.pluginId, record)) return Result::refuse(why);
         break;
     }
     return Result{std::move(file), {}};

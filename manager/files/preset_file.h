@@ -50,8 +50,9 @@ struct PresetFile {
 // The refusal of a file whose kind is none of the four.
 extern const char* const kUnsupportedPreset;
 
-// Only the kind and the plug-in's ID are checked; a length or count that does not fit the bytes
-// refuses the whole file.
+// The whole file is refused when a length or count does not fit the bytes, when a parameter
+// value is not a number from 0 to 1, and when a bank's program record is no "CcnK" "FxCk"
+// record of the bank's own plug-in. The header's byteSize and versions are not checked.
 Decoded<PresetFile> decodePresetFile(const unsigned char* data, std::size_t size);
 // With the true byteSize; numParams and numPrograms as the value states them for chunks, and
 // as the lists hold them for parameter values.

@@ -28,7 +28,7 @@ PresetFile parameterProgram(int count) {
     file.pluginId = 0x56744475;
     file.pluginVersion = 7;
     file.name = "Bass";
-    for (int i = 0; i < count; ++i) file.parameters.push_back(static_cast<float>(i) / 10.0f);
+    for (int i = 0; i < count; ++i) file.parameters.push_back(static_cast<float>(i % 11) / 10.0f);
     return file;
 }
 
@@ -161,6 +161,32 @@ TEST(PresetCodec, EveryCutAndEveryImpossibleCountIsRefused) {
     std::memcpy(noCcnk.data(), "ABCD", 4);
     EXPECT_TRUE(decode(noCcnk));
     EXPECT_FALSE(decodePresetFile(nullptr, 0));
+}
+
+// A value no plug-in ever gave, anywhere in a program or a bank, and a bank's record that is no
+// program of the bank's plug-in, refuse the whole file: nothing of it reaches an instrument.
+TEST(PresetCodec, ValuesThatAreNoParameterValuesAndForeignRecordsRefuseTheWholeFile) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    for (float bad : {nan, inf, -inf, -0.001f, 1.001f, 1000.0f}) {
+        PresetFile program = parameterProgram(10);
+        program.parameters[9] = bad;
+        EXPECT_FALSE(decode(encodePresetFile(program))) << bad;
+        PresetFile bank = bankOfPrograms(3, 4);
+        bank.programs[2].parameters[0] = bad;
+        EXPECT_FALSE(decode(encodePresetFile(bank))) << bad;
+    }
+    PresetFile edges = parameterProgram(2);
+    edges.parameters = {0.0f, 1.0f};
+    EXPECT_TRUE(decode(encodePresetFile(edges)));
+
+    const auto bank = encodePresetFile(bankOfPrograms(3, 4));
+    const std::size_t second = 156 + 72;  // each record: 56 bytes and 4 values
+    auto otherMagic = bank, otherKind = bank, otherPlugin = bank;
+    std::memcpy(otherMagic.data() + second, "XcnK", 4);
+    std::memcpy(otherKind.data() + second + 8, "FPCh", 4);
+    putBig(otherPlugin, second + 16, 0x616D7379);
+    for (const auto& bad : {otherMagic, otherKind, otherPlugin}) EXPECT_FALSE(decode(bad));
+    ASSERT_TRUE(decode(bank));
 }
 
 TEST(PresetLinks, TwoOrThreeLinesTheLastWithoutALineEnd) {
