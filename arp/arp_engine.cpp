@@ -62,7 +62,7 @@ VstInt32 ArpEffect::processEvents(VstEvents* events) {
     if (!events || events->numEvents <= 0) return 1;
     if (bypass) {
         resetState();
-        return sendVstEventsToHost(events) ? 1 : 0;
+        return sendLiveEventsToHost(events) ? 1 : 0;
     }
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
         VstEvent* event = eventsOf(events)[i];
@@ -81,7 +81,7 @@ VstInt32 ArpEffect::processEvents(VstEvents* events) {
         // The note is used up: an empty event goes back in its place.
         midi->midiData[0] = midi->midiData[1] = midi->midiData[2] = 0;
     }
-    return sendVstEventsToHost(events) ? 1 : 0;
+    return sendLiveEventsToHost(events) ? 1 : 0;
 }
 
 void ArpEffect::noteOn(int key, int velocity) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "frame/audio_effect_x.h"
+#include "frame/event_list.h"
 #include "frame/family.h"
 
 namespace vexlo {
@@ -33,8 +34,29 @@ public:
         return true;
     }
 
+protected:
+    // Hands the host the events of a list that are still events, in batches of the room kept
+    // for them: the host never gets one that was used up and blanked. True when the host took
+    // every batch, or there was nothing to hand on.
+    bool sendLiveEventsToHost(VstEvents* events) {
+        bool taken = true;
+        passing_.clear();
+        for (VstInt32 i = 0; events && i < events->numEvents; ++i) {
+            VstEvent* event = eventsOf(events)[i];
+            if (!isLiveEvent(event)) continue;
+            passing_.add(event);
+            if (passing_.full()) {
+                taken = sendVstEventsToHost(passing_.list()) && taken;
+                passing_.clear();
+            }
+        }
+        if (passing_.size() > 0) taken = sendVstEventsToHost(passing_.list()) && taken;
+        return taken;
+    }
+
 private:
     const char* name_;
+    EventList<512> passing_;
 };
 
 }  // namespace vexlo

@@ -218,7 +218,7 @@ enum VstPlugCategory : VstInt32 {
     kPlugCategSynth,
 };
 
-enum VstEventTypes : VstInt32 { kVstMidiType = 1 };
+enum VstEventTypes : VstInt32 { kVstMidiType = 1, kVstSysExType = 6 };
 
 struct VstEvent {
     VstInt32 type;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "frame/event_list.h"
+
 namespace vexlo::host {
 
 namespace {
@@ -252,6 +254,10 @@ void Chain::processBlock(const std::vector<MidiEvent>& events, VstInt32 frames, 
                                  effectAudio_.data());
         effect->process(nullptr, outs.data(), frames);
         current = effect->emittedEvents();
+        // An effect may hand back the events it used up, blanked: no stage after it gets those.
+        current.erase(std::remove_if(current.begin(), current.end(),
+                                     [](const MidiEvent& e) { return !isLiveEvent(reinterpret_cast<const VstEvent*>(&e)); }),
+                      current.end());
         std::stable_sort(current.begin(), current.end(),
                          [](const MidiEvent& a, const MidiEvent& b) { return a.deltaFrames < b.deltaFrames; });
         stageEvents_[stage + 1] = current;

@@ -66,7 +66,7 @@ VstInt32 KeySwitchEffect::processEvents(VstEvents* events) {
         }
         if (blank) midi->midiData[0] = midi->midiData[1] = midi->midiData[2] = 0;
     }
-    return sendVstEventsToHost(events) ? 1 : 0;
+    return sendLiveEventsToHost(events) ? 1 : 0;
 }
 
 void KeySwitchEffect::setParameter(VstInt32 index, float value) {

@@ -37,28 +37,33 @@ VstInt32 VstManager::processEvents(VstEvents* events) {
 
 VstIntPtr VstManager::routeMidiEvents(VstEvents* events) {
     while (chainPosition_ < kMidiSlots) {
-        HostedChild& slot = midiSlots_[chainPosition_++];
-        if (slot.isLoaded()) return slot.processEvents(events);
+        const int stage = chainPosition_++;
+        HostedChild& slot = midiSlots_[static_cast<std::size_t>(stage)];
+        if (slot.isLoaded()) return slot.processEvents(liveEvents(events, stage, 1));
     }
     if (!instrument_.isLoaded()) return 0;
-    const int factor = oversampler_.factor();
-    if (factor == 1) return instrument_.processEvents(events);
+    return instrument_.processEvents(liveEvents(events, kMidiSlots, oversampler_.factor()));
+}
 
-    // The instrument counts oversampled frames: hand it a copy of the list with every MIDI
-    // event's offset scaled, whether the event came from the host or from a MIDI slot.
-    const VstInt32 count = std::min<VstInt32>(events->numEvents, kForwardEvents);
-    forwardList_->numEvents = count;
-    for (VstInt32 i = 0; i < count; ++i) {
+VstEvents* VstManager::liveEvents(VstEvents* events, int stage, int factor) {
+    // A stage's own list: a MIDI slot may hand its events on to the next stage before the call
+    // that gave it this list returns.
+    EventList<kForwardEvents>& live = stageEvents_[static_cast<std::size_t>(stage)];
+    live.clear();
+    int copies = 0;
+    for (VstInt32 i = 0; i < events->numEvents && !live.full(); ++i) {
         VstEvent* event = eventsOf(events)[i];
-        if (event && event->type == kVstMidiType) {
-            std::memcpy(&forwardEvents_[i], event, sizeof(VstMidiEvent));
-            forwardEvents_[i].deltaFrames *= factor;
-            eventsOf(forwardList_)[i] = reinterpret_cast<VstEvent*>(&forwardEvents_[i]);
-        } else {
-            eventsOf(forwardList_)[i] = event;
+        if (!isLiveEvent(event)) continue;
+        // The instrument counts oversampled frames: it gets copies of the MIDI events with their
+        // offsets scaled, whether they came from the host or from a MIDI slot.
+        if (factor != 1 && event->type == kVstMidiType) {
+            std::memcpy(&forwardEvents_[copies], event, sizeof(VstMidiEvent));
+            forwardEvents_[copies].deltaFrames *= factor;
+            event = reinterpret_cast<VstEvent*>(&forwardEvents_[copies++]);
         }
+        live.add(event);
     }
-    return instrument_.processEvents(forwardList_);
+    return live.list();
 }
 
 }  // namespace vexlo::manager

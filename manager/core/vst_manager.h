@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "frame/audio_effect_x.h"
+#include "frame/event_list.h"
 #include "manager/core/audio_gate.h"
 #include "manager/core/child_loader.h"
 #include "manager/core/hosted_child.h"
@@ -201,6 +202,9 @@ private:
     void applyParameterDump(const std::vector<unsigned char>& body, bool flatList);
     void rememberState();
 
+    // The events of a list that a stage of the chain can use, in that stage's own list: MIDI
+    // events with a status byte (a slot before may have blanked those it used up) and SysEx.
+    VstEvents* liveEvents(VstEvents* events, int stage, int factor);
     void reportChildParameterText(VstInt32 opcode, VstInt32 index, char* text);
     // ---- Preset files ----
     void applyPresetFile(const files::PresetFile& file);
@@ -247,11 +251,11 @@ private:
     Oversampler oversampler_;
     MidiStateTracker midiState_;
     int chainPosition_ = 0;
-    // The instrument's copy of an event list when it runs oversampled.
+    // What each stage of the chain (the slots, then the instrument) is handed: the events it
+    // can use, and for an oversampled instrument copies with their offsets scaled.
     static constexpr int kForwardEvents = 1024;
+    std::array<EventList<kForwardEvents>, kMidiSlots + 1> stageEvents_;
     VstMidiEvent forwardEvents_[kForwardEvents];
-    alignas(VstEvents) char forwardListStorage_[offsetof(VstEvents, events) + kForwardEvents * sizeof(VstEvent*)];
-    VstEvents* forwardList_ = reinterpret_cast<VstEvents*>(forwardListStorage_);
     // The held notes, as they are sent again to an instrument that restarted.
     VstMidiEvent replayEvents_[MidiStateTracker::kNotes];
     alignas(VstEvents) char replayListStorage_[offsetof(VstEvents, events) + MidiStateTracker::kNotes * sizeof(VstEvent*)];

@@ -110,6 +110,21 @@ TEST(HostChain, EachMidiEffectFeedsTheNextInTheSameBlock) {
     EXPECT_GT(measure(result.channels[0]).peak, 0.05f);
 }
 
+// An effect that hands back the events it used up, blanked, feeds the next stage none of them.
+TEST(HostChain, BlankedEventsGoNoFurther) {
+    RenderOptions options = chordOptions("test-synth");
+    std::string error;
+    options.notes.clear();
+    ASSERT_TRUE(parseNoteList("0,60", options.tempo, options.seconds, &options.notes, &error)) << error;
+    options.midiEffects = {pluginPath("test-midi-fx"), pluginPath("test-midi-fx")};
+    RenderResult result;
+    ASSERT_TRUE(render(options, &result, &error)) << error;
+    std::vector<std::vector<int>> afterTheFirst;
+    for (const StageEvent& e : result.events)
+        if (e.stage > 0) afterTheFirst.push_back({e.stage, e.bytes[0], e.bytes[1]});
+    EXPECT_EQ(afterTheFirst, (std::vector<std::vector<int>>{{1, 0x90, 61}, {2, 0x90, 62}}));
+}
+
 TEST(HostLifecycle, StartAndStopFollowTheHostOrder) {
     HostContext context(48000.0, 128);
     auto probe = loadPlugin("frame-probe", context);

@@ -17,11 +17,18 @@ namespace {
 
 constexpr const char* kKeySwitch = "Vexlo Key-Switch MIDI";
 
-// Which of the events came back untouched.
+// Which of the events the plug-in left alone. Those it used up stay blanked in the host's list
+// and are never handed back: the host gets exactly the others.
 std::vector<bool> passes(MidiRig& rig, std::vector<MidiEvent> events) {
     rig.send(std::move(events));
     std::vector<bool> out;
-    for (const MidiEvent& e : rig.passed) out.push_back(e.midiData[0] != 0);
+    std::size_t left = 0;
+    for (const MidiEvent& e : rig.handedBack) {
+        out.push_back(e.midiData[0] != 0);
+        if (e.midiData[0] != 0) ++left;
+    }
+    EXPECT_EQ(rig.passed.size(), left);
+    for (const MidiEvent& e : rig.passed) EXPECT_NE(e.midiData[0], 0);
     return out;
 }
 
@@ -54,12 +61,13 @@ TEST(KeySwitch, TheSwitchKeyOpensAndOtherLowKeysClose) {
     EXPECT_EQ(rig.passed[0].deltaFrames, 0);
 }
 
-TEST(KeySwitch, AnEmptyListIsHandedBackToo) {
+TEST(KeySwitch, NothingLeftToHandBackAnswersOneAndOtherwiseTheHostsAnswerComesBack) {
     MidiRig rig(kKeySwitch);
-    rig.plugin->setRecordCalls(true);
     EXPECT_EQ(rig.send({}), 1);
+    EXPECT_EQ(rig.send({note(30)}), 1);  // a low key, used up
+    EXPECT_TRUE(rig.passed.empty());
     rig.plugin->overrideAnswer(audioMasterProcessEvents, 5);
-    EXPECT_EQ(rig.send({}), 0);
+    EXPECT_EQ(rig.send({noteOff(30)}), 0);
 }
 
 std::unique_ptr<vexlo::host::Plugin> linkedKeySwitch(vexlo::host::HostContext& context) {

@@ -60,9 +60,14 @@ public:
 
     VstInt32 processEvents(VstEvents* events) override {
         Processing scope(*this);
+        // Every event counts; one that is no MIDI event is remembered with status 0 and its type.
         for (VstInt32 i = 0; i < events->numEvents; ++i) {
-            if (eventsOf(events)[i]->type != kVstMidiType) continue;
-            auto* midi = reinterpret_cast<VstMidiEvent*>(eventsOf(events)[i]);
+            const VstEvent* event = eventsOf(events)[i];
+            if (event->type != kVstMidiType) {
+                received[receivedCount++ % kRememberedEvents] = {event->deltaFrames, 0, event->type & 0xFF};
+                continue;
+            }
+            auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
             received[receivedCount % kRememberedEvents] = {midi->deltaFrames,
                                                            static_cast<unsigned char>(midi->midiData[0]),
                                                            static_cast<unsigned char>(midi->midiData[1])};

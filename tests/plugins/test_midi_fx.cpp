@@ -44,6 +44,17 @@ public:
             VstMidiEvent event;
             std::memcpy(&event, eventsOf(events)[i], sizeof(event));
             unsigned kind = static_cast<unsigned char>(event.midiData[0]) & 0xF0;
+            if ((kind == 0x80 || kind == 0x90) && event.midiData[1] == 0) {
+                // Key 0 is used up and handed back blanked, with an event of a type nobody
+                // defined after it, as careless MIDI effects hand back what they do not pass on.
+                event.midiData[0] = event.midiData[1] = event.midiData[2] = 0;
+                events_[count_++] = event;
+                if (count_ < kMaxEvents) {
+                    event.type = 99;
+                    events_[count_++] = event;
+                }
+                continue;
+            }
             if ((kind == 0x80 || kind == 0x90) && event.midiData[1] < 127) ++event.midiData[1];
             events_[count_++] = event;
         }

@@ -402,6 +402,21 @@ TEST(ManagerProcessing, OffsetsCountTheFramesTheInstrumentRunsAt) {
     EXPECT_EQ(ManagerRig::ask(rig.instrument(), kAskToldRate), 4 * 44100);
 }
 
+// A slot may hand back the events it used up, blanked, and events of types nobody defined: no
+// stage after it gets those, at any factor.
+TEST(ManagerProcessing, BlankedAndUnknownEventsGoNoFurther) {
+    for (int factor : {1, 4}) {
+        ManagerRig rig;
+        rig.loadInstrument("probe-instrument");
+        rig.plugin->effect()->setParameter(rig.plugin->effect(), 0, factor == 1 ? 0.0f : 0.5f);
+        rig.loadMidi("test-midi-fx", 0);
+        rig.loadMidi("test-midi-fx", 2);
+        rig.send({vexlo::host::makeMidiEvent(5, 0x90, 0, 100), vexlo::host::makeMidiEvent(5, 0x90, 60, 100)});
+        rig.process();
+        EXPECT_EQ(rig.receivedByProbe(), (std::vector<int>{probeEvent(5 * factor, 0x90, 62)})) << factor;
+    }
+}
+
 TEST(ManagerProcessing, TheHeldNoteTableAndAllNotesOff) {
     ManagerRig rig;
     rig.loadInstrument("probe-instrument");
