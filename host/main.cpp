@@ -17,6 +17,7 @@
 #include "host/wav_writer.h"
 #include "manager/core/vst_manager.h"
 #include "manager/library/scan_database.h"
+#include "platform/platform.h"
 
 using namespace vexlo::host;
 
@@ -97,6 +98,15 @@ const char* eventName(unsigned char status) {
     case 0xE0: return "pitch-bend";
     default: return "other";
     }
+}
+
+// A file to write is a regular file or a new one: a pipe waits for a reader that may never come,
+// and a device or a folder keeps no state.
+bool writablePlace(const char* option, const std::string& path) {
+    const vexlo::platform::PathKind kind = vexlo::platform::pathInfo(path).kind;
+    if (kind == vexlo::platform::PathKind::missing || kind == vexlo::platform::PathKind::regularFile) return true;
+    std::cerr << "vexlo-host: " << option << ": " << path << " is no regular file\n";
+    return false;
 }
 
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -200,6 +210,7 @@ int editCommand(int argc, char** argv) {
             return usage();
         }
     }
+    if (!saveStatePath.empty() && !writablePlace("--save-state", saveStatePath)) return 2;
     std::string error;
     std::vector<unsigned char> state;
     if (!statePath.empty() && !readInputFile(statePath, &state, &error)) {
@@ -301,6 +312,8 @@ int renderCommand(int argc, char** argv) {
     std::string error;
     // What the command line names is checked before anything plays: each fault is one line and
     // status 2.
+    if (!saveStatePath.empty() && !writablePlace("--save-state", saveStatePath)) return 2;
+    if (!savePresetPath.empty() && !writablePlace("--save-preset", savePresetPath)) return 2;
     if (!midiFile.empty() && !readMidiFile(midiFile, options.tempo, &options.notes, &error)) {
         std::cerr << "vexlo-host: " << midiFile << ": " << error << "\n";
         return 2;

@@ -104,6 +104,13 @@ bool readRegularFile(const std::string& path, std::uint64_t maxBytes, std::vecto
 }
 
 std::FILE* createFile(const std::string& path, const char* mode) {
+    // A pipe, a device or a folder is no file to keep a preset in: opening a pipe waits for a
+    // reader that may never come.
+    const platform::PathKind kind = platform::pathInfo(path).kind;
+    if (kind != platform::PathKind::missing && kind != platform::PathKind::regularFile) {
+        report(baseName(path) + " is no regular file: nothing was written to it.", "Error creating file!");
+        return nullptr;
+    }
     if (std::FILE* existing = std::fopen(path.c_str(), "r")) {
         std::fclose(existing);
         if (!ask(baseName(path), "File already exist, replace?")) return nullptr;

@@ -43,8 +43,8 @@ bool ask(const std::string& text, const std::string& caption);
 bool readRegularFile(const std::string& path, std::uint64_t maxBytes, std::vector<unsigned char>& bytes);
 
 // Opens a file for writing after asking whether to replace one that exists ("File already
-// exist, replace?"); reports "Error creating file!" when it cannot be opened. Null when not
-// opened.
+// exist, replace?"); reports "Error creating file!" when it cannot be opened, and when the path
+// names something that is no regular file (a pipe, a device, a folder). Null when not opened.
 std::FILE* createFile(const std::string& path, const char* mode);
 
 }  // namespace vexlo::library

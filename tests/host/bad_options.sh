@@ -42,6 +42,9 @@ refused --notes 60:-1
 refused --notes 200
 refused --state "$work/folder"
 refused --state /dev/zero
+refused --save-preset "$work/pipe"
+refused --save-state "$work/pipe"
+refused --save-preset "$work/folder"
 refused --vm-factor 3
 refused --vm-quality best
 refused --vm-midi 7:"$synth"

@@ -2,6 +2,8 @@
 // instruments, every message and dialog answered by script.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <fstream>
 #include <iterator>
 
@@ -207,6 +209,13 @@ TEST(PresetFiles, DamagedFilesAreRefusedAndChangeNothing) {
     EXPECT_EQ(rig.reports().back(), "Couldn't read the file! | " + rig.file("Bad.fxplnk"));
     rig.manager->loadPresetOrBank(false, rig.file("Missing.fxp").c_str());
     EXPECT_EQ(rig.reports().back(), "Couldn't read the file! | " + rig.file("Missing.fxp"));
+    // Values no plug-in gives: the instrument would play them as noise.
+    PresetFile values;
+    values.pluginId = kSynthId;
+    values.parameters = {0.5f, std::numeric_limits<float>::quiet_NaN(), 0.5f};
+    rig.write("NaN.fxp", encodePresetFile(values));
+    rig.manager->loadPresetOrBank(false, rig.file("NaN.fxp").c_str());
+    EXPECT_EQ(rig.reports().back(), "Couldn't read the file! | " + rig.file("NaN.fxp"));
     EXPECT_EQ(rig.chunk(), before);
 }
 

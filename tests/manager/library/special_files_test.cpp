@@ -10,6 +10,7 @@
 
 #include "manager/library/config_file.h"
 #include "platform/user_services.h"
+#include "tests/support/manager_rig.h"
 #include "tests/support/test_support.h"
 
 using vexlo::library::ConfigFile;
@@ -66,6 +67,29 @@ TEST(SpecialFiles, AStoreThisUserMayNotReadIsNeverTruncated) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     chmod(path.c_str(), 0600);
     EXPECT_EQ(readFile(path), before);
+}
+
+// Opening a pipe for writing waits for a reader that may never come: a preset is written only
+// to a regular file, or a new one, and the person is told why not.
+TEST(SpecialFiles, PresetsAreNeverWrittenIntoAPipe) {
+    vexlo::test::ManagerRig rig;
+    rig.loadInstrument("test-rate-at-open");  // 3 programs
+    const std::string pipe = rig.folder.path() + "/Pipe.fxp";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    rig.script.files.push_back(pipe);
+    EXPECT_TRUE(rig.manager->saveProgram(true));
+    rig.script.files.push_back(pipe);
+    rig.script.answers.push_back(false);  // Continue asking filenames? No
+    rig.manager->extractPrograms();
+    int refusals = 0;
+    for (const auto& m : rig.script.messages)
+        if (m.kind == "report" && m.caption == "Error creating file!") {
+            EXPECT_EQ(m.text, "Pipe is no regular file: nothing was written to it.");
+            ++refusals;
+        }
+    EXPECT_EQ(refusals, 2);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_TRUE(fs::exists(rig.folder.path() + "/Program 1.fxp"));  // the other programs are extracted
 }
 
 }  // namespace
