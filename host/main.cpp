@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,21 +24,28 @@ using namespace vexlo::host;
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage:\n"
+    "  vexlo-host info PLUGIN\n"
+    "  vexlo-host render INSTRUMENT [--midi-fx PLUGIN]... [--notes LIST | --midi-file FILE]\n"
+    "             [--tempo BPM] [--rate HZ] [--block FRAMES] [--length SECONDS]\n"
+    "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
+    "             [--state FILE] [--save-state FILE] [--preset [STAGE:]FILE]... [--save-preset FILE]\n"
+    "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
+    "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-presets FOLDER]\n"
+    "             [--vm-preset FILE]\n"
+    "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
+    "  vexlo-host edit PLUGIN [--seconds S] [--until FILE] [--state FILE] [--save-state FILE] [--vm-*]...\n"
+    "  vexlo-host validate PLUGIN [--level 1-10] [--instrument PLUGIN] [--json] [--no-editor] [--in-process]\n"
+    "  vexlo-host COMMAND --help\n"
+    "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
+    "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
+    "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins; --vm-preset has it load\n"
+    "  an FXP, FXB or .fxplnk file as its Load Preset and Load Bank commands do, the instrument\n"
+    "  the file was made for first.\n";
+
 int usage() {
-    std::cerr << "usage:\n"
-                 "  vexlo-host info PLUGIN\n"
-                 "  vexlo-host render INSTRUMENT [--midi-fx PLUGIN]... [--notes LIST | --midi-file FILE]\n"
-                 "             [--tempo BPM] [--rate HZ] [--block FRAMES] [--length SECONDS]\n"
-                 "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
-                 "             [--state FILE] [--save-state FILE] [--preset [STAGE:]FILE]... [--save-preset FILE]\n"
-                 "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
-                 "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-presets FOLDER]\n"
-                 "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
-                 "  vexlo-host edit PLUGIN [--seconds S] [--until FILE] [--state FILE] [--save-state FILE] [--vm-*]...\n"
-                 "  vexlo-host validate PLUGIN [--level 1-10] [--instrument PLUGIN] [--json] [--no-editor] [--in-process]\n"
-                 "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
-                 "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
-                 "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins.\n";
+    std::cerr << kUsage;
     return 2;
 }
 
@@ -174,6 +182,8 @@ int vmOption(int argc, char** argv, int& i, VmSetup& vm) {
         vm.autoGui = value == "on";
     } else if (arg == "--vm-presets") {
         vm.presetFolder = absolute(argv[++i]);
+    } else if (arg == "--vm-preset") {
+        vm.presetFile = absolute(argv[++i]);
     } else if (arg == "--vm-quality") {
         const std::string quality = argv[++i];
         if (quality != "classic" && quality != "high") {
@@ -222,6 +232,11 @@ int editCommand(int argc, char** argv) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 2;
     }
+    bool presetIsBank = false;
+    if (!vm.presetFile.empty() && !checkVmPreset(path, vm.presetFile, &presetIsBank, &error)) {
+        std::cerr << "vexlo-host: --vm-preset: " << error << "\n";
+        return 2;
+    }
     HostContext context;
     auto plugin = Plugin::load(path, context, &error);
     if (!plugin) {
@@ -231,6 +246,10 @@ int editCommand(int argc, char** argv) {
     plugin->open();
     if (!state.empty()) plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state.size()), state.data());
     plugin->start();
+    if (!vm.presetFile.empty() && !loadVmPreset(*plugin, vm.presetFile, presetIsBank)) {
+        std::cerr << "vexlo-host: " << path << " did not take " << vm.presetFile << "\n";
+        return 2;
+    }
     if (!runEditor(*plugin, seconds, untilFile, &error)) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 1;
@@ -330,6 +349,11 @@ int renderCommand(int argc, char** argv) {
         std::cerr << "vexlo-host: " << error << "\n";
         return 2;
     }
+    options.vmPresetFile = vm.presetFile;
+    if (!vm.presetFile.empty() && !checkVmPreset(options.instrument, vm.presetFile, &options.vmPresetIsBank, &error)) {
+        std::cerr << "vexlo-host: --vm-preset: " << error << "\n";
+        return 2;
+    }
     for (const auto& [stage, path] : presetPaths) {
         std::vector<unsigned char> bytes;
         if (!readInputFile(path, &bytes, &error)) {
@@ -352,7 +376,7 @@ int renderCommand(int argc, char** argv) {
     RenderResult result;
     if (!render(options, &result, &error)) {
         std::cerr << "vexlo-host: " << error << "\n";
-        return 1;
+        return result.fileRefused ? 2 : 1;
     }
     if (printEvents) {
         for (const StageEvent& e : result.events) {
@@ -387,6 +411,12 @@ int renderCommand(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every command answers --help and -h with the usage, before it reads anything else.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::cout << kUsage;
+            return 0;
+        }
     if (argc < 3) return usage();
     std::string command = argv[1];
     if (command == "info" && argc == 3) return info(argv[2]);

@@ -1,6 +1,7 @@
 #include "host/render.h"
 
 #include "host/editor_window.h"
+#include "host/vm_setup.h"
 #include "manager/core/preset_transfer.h"
 
 #include <algorithm>
@@ -39,10 +40,18 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
         if (error) *error = "no stage " + std::to_string(number) + " to " + what;
         return nullptr;
     };
+    if (!options.vmPresetFile.empty() && !loadVmPreset(*instrument, options.vmPresetFile, options.vmPresetIsBank)) {
+        if (error) *error = options.instrument + " did not take " + options.vmPresetFile;
+        result->fileRefused = true;
+        return false;
+    }
     for (const PresetSetting& setting : options.presets) {
         Plugin* plugin = stage(setting.stage, "apply a preset to");
         if (!plugin) return false;
-        if (!manager::applyPreset(plugin->child(), setting.file, error)) return false;
+        if (!manager::applyPreset(plugin->child(), setting.file, error)) {
+            result->fileRefused = true;
+            return false;
+        }
     }
     for (const ParameterSetting& setting : options.parameters) {
         Plugin* plugin = stage(setting.stage, "set a parameter on");

@@ -36,6 +36,9 @@ struct RenderOptions {
     std::vector<unsigned char> instrumentState;  // handed to the instrument (effSetChunk) before it starts
     bool keepInstrumentState = false;           // fetch the instrument's state (effGetChunk) after the render
     std::vector<PresetSetting> presets;
+    // A file that Vexlo VM, the instrument, loads itself once it started, before the presets.
+    std::string vmPresetFile;
+    bool vmPresetIsBank = false;
     enum class Keep { nothing, program, bank } keepPreset = Keep::nothing;  // the instrument's, after the render
 };
 
@@ -51,6 +54,7 @@ struct RenderResult {
     std::vector<StageEvent> events;
     std::vector<unsigned char> instrumentState;
     std::vector<unsigned char> preset;  // an FXP or FXB file's bytes
+    bool fileRefused = false;           // the render failed because a plug-in refused a file
 };
 
 // Loads the plug-ins, renders, and unloads them. False with a reason on failure.

@@ -2,7 +2,11 @@
 
 #include <cstring>
 
+#include "host/midi_input.h"
+#include "manager/files/preset_file.h"
 #include "manager/library/config_file.h"
+#include "manager/library/scan_database.h"
+#include "manager/requests.h"
 #include "platform/platform.h"
 
 namespace vexlo::host {
@@ -103,6 +107,42 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
     put32(instrumentId);
     for (std::int32_t id : slotIds) put32(id);
     return true;
+}
+
+bool checkVmPreset(const std::string& vmLibrary, const std::string& path, bool* bank, std::string* error) {
+    auto refuse = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
+    std::vector<unsigned char> bytes;
+    if (!readInputFile(path, &bytes, error)) return false;
+    library::ConfigFile settings(vmSettingsPath(vmLibrary));
+    std::string target = path;
+    std::string extension = path.substr(path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
+    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (extension == ".FXPLNK") {
+        // A link names its file relative to the folder setting for the file's kind.
+        auto link = files::decodePresetLink(bytes.data(), bytes.size());
+        if (!link) return refuse(path + ": " + link.refusal);
+        const char last = link.value->target.back();
+        const char* key = last == 'p' || last == 'P' ? "FXPs Directory" : "FXBs Directory";
+        target = settings.read(key).value_or("") + link.value->target;
+        if (!readInputFile(target, &bytes, error)) return false;
+    }
+    auto file = files::decodePresetFile(bytes.data(), bytes.size());
+    if (!file) return refuse(target + ": " + file.refusal);
+    *bank = file.value->isBank();
+    const std::int32_t id = file.value->pluginId;
+    library::ScanDatabase database(prepareVmSettings(vmLibrary));
+    if (!database.findPluginPath(id))
+        return refuse("the file is for '" + fourCharacters(id) + "' (" + std::to_string(id) +
+                      "), which is not in the scan database");
+    return true;
+}
+
+bool loadVmPreset(Plugin& vm, const std::string& path, bool bank) {
+    return vm.dispatch(effVendorSpecific, manager::kLoadPresetRequest, bank ? 1 : 0,
+                       const_cast<char*>(path.c_str())) == 1;
 }
 
 }  // namespace vexlo::host

@@ -22,6 +22,7 @@ struct VmSetup {
     bool highQuality = false;                       // the oversampler's High quality
     std::optional<bool> autoGui;                    // its editor's "Auto GUI" switch, when given
     std::string presetFolder;                       // its preset folder ("FXPs Directory"), when given
+    std::string presetFile;                         // a preset, bank or link file it loads itself
 };
 
 // Where Vexlo VM keeps its settings: its library's path with the extension "vIni".
@@ -36,5 +37,14 @@ std::string prepareVmSettings(const std::string& vmLibrary, const std::string& p
 // not Vexlo VM (and then nothing is left beside it).
 bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vector<unsigned char>* chunk,
                   std::string* error);
+
+// Reads a preset, bank or link file for --vm-preset as Vexlo VM will, and tells whether it is a
+// bank. False with the reason when Vexlo VM would refuse it, or would ask a person for the
+// instrument it was made for (the scan database does not know its plug-in ID).
+bool checkVmPreset(const std::string& vmLibrary, const std::string& path, bool* bank, std::string* error);
+
+// Has Vexlo VM (loaded and started) load the file of --vm-preset, exactly as its "Load Preset"
+// and "Load Bank" commands do with the file chosen.
+bool loadVmPreset(Plugin& vm, const std::string& path, bool bank);
 
 }  // namespace vexlo::host

@@ -22,7 +22,7 @@ void cannotRead(const std::string& path) { library::report("Couldn't read the fi
 
 }  // namespace
 
-void VstManager::loadPresetOrBank(bool bank, const char* givenPath) {
+void VstManager::loadPresetOrBank(bool bank, const char* givenPath, bool asChosen) {
     if (gate.isHeld()) return;  // another change runs: this load is dropped
     tellStatus("Loading...");
     std::string path = givenPath ? givenPath : "";
@@ -86,7 +86,7 @@ void VstManager::loadPresetOrBank(bool bank, const char* givenPath) {
         if (instrument_.isLoaded() && madeFor) {
             applyPresetFile(file);
             // A file the browser gave names the program after itself.
-            if (givenPath)
+            if (givenPath && !asChosen)
                 instrument_.setProgramName(library::baseName(path).substr(0, files::PresetFile::kNameField - 1));
             updateDisplay();
         }

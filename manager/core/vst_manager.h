@@ -67,6 +67,8 @@ public:
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
     VstInt32 canDo(char* text) override;
+    // The requests of manager/requests.h.
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
     // Resets the working state and reads the settings; called once by the constructor.
     virtual void initialise();
@@ -90,8 +92,9 @@ public:
 
     // ---- Preset, bank and link files ----
     // Loads an FXP, FXB or .fxplnk file into the instrument, loading the instrument the file was
-    // made for first. A null path asks for a file (bank: the dialog offers banks).
-    void loadPresetOrBank(bool bank, const char* path);
+    // made for first. A null path asks for a file (bank: the dialog offers banks). A path from
+    // the browser names the program after the file; one a person chose (asChosen) does not.
+    void loadPresetOrBank(bool bank, const char* path, bool asChosen = false);
     // The current program as an FXP; ask: through a dialog, else named after the program in the
     // last preset folder. False only when no file name was had.
     bool saveProgram(bool ask);

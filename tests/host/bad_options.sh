@@ -53,6 +53,17 @@ if [ "$(ls "$work/lib")" != "test-synth$ext" ]; then
   echo "files were left beside a plug-in that is not Vexlo VM:"; ls "$work/lib"
   failures=$((failures + 1))
 fi
+# Every command answers --help and -h with its usage, and touches nothing.
+for command in "" info render scan edit validate; do
+  for flag in --help -h; do
+    out=$("$host" $command $flag 2>&1 </dev/null)
+    status=$?
+    if [ "$status" -ne 0 ] || ! grep -q "vexlo-host ${command:-render}" <<<"$out"; then
+      echo "vexlo-host $command $flag did not answer with its usage (status $status): $out" | head -n 3
+      failures=$((failures + 1))
+    fi
+  done
+done
 # What is in range still renders.
 "$host" render "$synth" --rate 48000 --block 64 --length 0.5 --tempo 90 --notes 60:0:1 -o "$work/out.wav" >/dev/null ||
   { echo "a good render failed"; failures=$((failures + 1)); }
