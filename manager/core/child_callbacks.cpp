@@ -31,8 +31,10 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
     switch (opcode) {
     case audioMasterVersion: return 2400;
     case audioMasterAutomate:
-        if (owner && !isMidiSlot && child == owner->instrument_.effect())
+        if (owner && !isMidiSlot && child == owner->instrument_.effect()) {
+            owner->instrument_.noteParameterSet(index);
             owner->setParameterAutomated(index + kOwnParameters, opt);
+        }
         return 0;
     case audioMasterIdle: platform::sleepMs(1); return 0;
     case audioMasterGetTime:

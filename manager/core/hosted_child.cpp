@@ -27,6 +27,9 @@ void HostedChild::take(HostedChild& other) {
     resumed_ = other.resumed_;
     rate_ = other.rate_;
     block_ = other.block_;
+    parametersSet_ = std::move(other.parametersSet_);
+    trackedParameters_ = other.trackedParameters_;
+    other.trackedParameters_ = 0;
     other.library_ = nullptr;
     other.entry_ = nullptr;
     other.opened_ = other.resumed_ = false;
@@ -58,6 +61,13 @@ bool HostedChild::enter(PluginEntry entry, audioMasterCallback callback) {
     effect_.store(record);
     entry_ = entry;
     opened_ = resumed_ = false;
+    // A restart keeps what was set on the instance before it.
+    const int tracked = std::clamp(record->numParams, 0, kTrackedParameters);
+    if (tracked != trackedParameters_) {
+        parametersSet_.reset(new std::atomic<bool>[static_cast<std::size_t>(tracked)]);
+        for (int i = 0; i < tracked; ++i) parametersSet_[i] = false;
+        trackedParameters_ = tracked;
+    }
     return true;
 }
 
@@ -141,6 +151,8 @@ VstIntPtr HostedChild::close(bool forgetOwner) {
         effect_.store(nullptr);
     }
     opened_ = resumed_ = false;
+    parametersSet_.reset();
+    trackedParameters_ = 0;
     releaseLibrary();
     return answer;
 }
@@ -202,6 +214,16 @@ float HostedChild::getParameter(VstInt32 index) {
 
 void HostedChild::setParameter(VstInt32 index, float value) {
     if (AEffect* e = effect()) e->setParameter(e, index, value);
+    noteParameterSet(index);
+}
+
+void HostedChild::noteParameterSet(VstInt32 index) {
+    if (index >= 0 && index < trackedParameters_) parametersSet_[index].store(true, std::memory_order_relaxed);
+}
+
+void HostedChild::restoreParameter(VstInt32 index, float value) {
+    const bool wasSet = index >= 0 && index < trackedParameters_ && parametersSet_[index].load(std::memory_order_relaxed);
+    if (wasSet || getParameter(index) != value) setParameter(index, value);
 }
 
 // ---- State ----

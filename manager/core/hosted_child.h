@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,7 +93,15 @@ public:
     std::string programNameIndexed(VstInt32 index);
     void setProgramName(const std::string& name);
     float getParameter(VstInt32 index);
+    // Sets a parameter, and remembers that it was set.
     void setParameter(VstInt32 index, float value);
+    // Remembers that the child set a parameter itself (it reported the change to its host).
+    void noteParameterSet(VstInt32 index);
+    // Brings a parameter back to a value a saved state or preset holds. Some plug-ins start
+    // with an inner value that no parameter value gives back (Nekobi's tuning: it reports 0.5 at
+    // its start, and 0.5 set raises it by a major third): a parameter that reports the value
+    // already and was never set since the library was loaded (restarts included) is left alone.
+    void restoreParameter(VstInt32 index, float value);
 
     // ---- State ----
     // The child's chunk (bank when index 0, program when 1); empty when it hands over none. The
@@ -137,6 +146,11 @@ private:
     float rate_ = 0.0f;
     VstInt32 block_ = 0;
     std::vector<unsigned char> chunkCopy_;
+    // Which parameters were set, kept from the entry on (and over restarts): set from the host's
+    // threads and the audio thread alike, and never allocated there.
+    static constexpr int kTrackedParameters = 1 << 16;
+    std::unique_ptr<std::atomic<bool>[]> parametersSet_;
+    int trackedParameters_ = 0;
 };
 
 }  // namespace vexlo::manager

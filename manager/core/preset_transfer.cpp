@@ -15,7 +15,7 @@ std::string programName(HostedChild& child) { return child.programName().substr(
 
 void applyParameterValues(HostedChild& child, const std::vector<float>& values) {
     const std::size_t count = std::min(values.size(), static_cast<std::size_t>(child.numParams()));
-    for (std::size_t i = 0; i < count; ++i) child.setParameter(static_cast<VstInt32>(i), values[i]);
+    for (std::size_t i = 0; i < count; ++i) child.restoreParameter(static_cast<VstInt32>(i), values[i]);
 }
 
 bool applyPreset(HostedChild& child, const PresetFile& file, std::string* error) {

@@ -91,14 +91,14 @@ void VstManager::applyParameterDump(const std::vector<unsigned char>& body, bool
     if (flatList) {
         // The oldest layout: one value per parameter, as many as the block holds whole.
         float value;
-        for (VstInt32 j = 0; j < params && read.float32(value); ++j) instrument_.setParameter(j, value);
+        for (VstInt32 j = 0; j < params && read.float32(value); ++j) instrument_.restoreParameter(j, value);
         return;
     }
     const std::size_t record = 4 * static_cast<std::size_t>(params) + ManagerState::kProgramNameField;
     for (VstInt32 p = 0; p < programs && read.remaining() >= record; ++p) {
         instrument_.setProgram(p);
         float value;
-        for (VstInt32 j = 0; j < params && read.float32(value); ++j) instrument_.setParameter(j, value);
+        for (VstInt32 j = 0; j < params && read.float32(value); ++j) instrument_.restoreParameter(j, value);
         std::string name;
         read.field(ManagerState::kProgramNameField, name);
         instrument_.setProgramName(name);
