@@ -14,7 +14,33 @@ using namespace toolkit;
 namespace {
 // Where a MIDI slot's window opens on the screen.
 constexpr int kSlotWindowX = 250, kSlotWindowY = 250;
+// The settings keys of the size the editor last had with the instrument's editor inside.
+constexpr const char* kHostedWidthKey = "Hosted GUI Width";
+constexpr const char* kHostedHeightKey = "Hosted GUI Height";
 }  // namespace
+
+std::optional<std::pair<int, int>> VstManagerEditor::rememberedHostedSize() const {
+    if (manager()->getInstrument() || !autoGuiOn()) return std::nullopt;
+    const library::ConfigFile& store = manager()->settingsStore();
+    const auto width = store.readNumber(kHostedWidthKey), height = store.readNumber(kHostedHeightKey);
+    // Within what an editor's rectangle can say, and no narrower than the skin.
+    if (!width || !height || *width < 1 || *width > 32767 || *height <= barHeight_ || *height > 32767)
+        return std::nullopt;
+    return std::make_pair(std::max(minWidth_, static_cast<int>(*width)), static_cast<int>(*height));
+}
+
+void VstManagerEditor::rememberHostedSize(int width, int height) {
+    const library::ConfigFile& store = manager()->settingsStore();
+    if (store.readNumber(kHostedWidthKey) == width && store.readNumber(kHostedHeightKey) == height) return;
+    store.write(kHostedWidthKey, width, false);
+    store.write(kHostedHeightKey, height, false);
+}
+
+void VstManagerEditor::dropPlaceholderSize() {
+    if (!placeholderSize_ || !hostedInstrument()) return;
+    placeholderSize_ = false;
+    if (!hostedEditorOpen_) frame->setSize(minWidth_, midiSectionShown_ ? background_.height() : barHeight_);
+}
 
 bool VstManagerEditor::tendHostedEditor() {
     std::unique_lock<std::recursive_mutex> lock(childEditors_, std::try_to_lock);
@@ -29,6 +55,7 @@ bool VstManagerEditor::tendHostedEditor() {
     } else if (hosted && hostedEditorOpen_) {
         followHostedEditor();
     }
+    dropPlaceholderSize();
     return true;
 }
 
@@ -51,6 +78,8 @@ void VstManagerEditor::openHostedEditor() {
     lastHostedWidth_ = hosted.right;
     lastHostedHeight_ = hosted.bottom;
     frame->setSize(width, height);
+    placeholderSize_ = false;
+    if (!midiSectionShown_) rememberHostedSize(width, height);
     endPiece_->setViewSize({width - endBitmap_.width(), 0, width, height});
     endPiece_->setMouseableArea(endPiece_->getViewSize());
     hostedWindow_->setBounds({0, hostedTop(), width, hostedTop() + height});

@@ -33,6 +33,8 @@ VstManagerEditor::VstManagerEditor(VstManager* manager, std::string skins)
     barHeight_ = skin.barHeight.value_or(kFallbackBarHeight);
     background_.load(skin.backgroundPath());
     rect = ERect{0, 0, static_cast<VstInt16>(barHeight_), static_cast<VstInt16>(minWidth_)};
+    if (auto size = rememberedHostedSize())
+        rect = ERect{0, 0, static_cast<VstInt16>(size->second), static_cast<VstInt16>(size->first)};
     manager->setObserver(this);
 }
 
@@ -80,6 +82,12 @@ bool VstManagerEditor::open(void* parentWindow) {
     // the skin, and the hosted editor when it is to show.
     settleSkin();
     tendHostedEditor();
+    if (!hostedEditorOpen_) {
+        if (auto size = rememberedHostedSize()) {
+            frame->setSize(size->first, size->second);
+            placeholderSize_ = true;
+        }
+    }
     return true;
 }
 

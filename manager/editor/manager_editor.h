@@ -145,6 +145,14 @@ private:
     bool tendHostedEditor();
     void openHostedEditor();
     void followHostedEditor();
+    // The size the editor last had with the instrument's editor inside, from the settings: what
+    // it answers a host's first size question with while no instrument is loaded yet. Some hosts
+    // (LMMS) size their window only once, before they hand over the state that loads the
+    // instrument. Nothing when it never had one, or Auto GUI is off.
+    std::optional<std::pair<int, int>> rememberedHostedSize() const;
+    void rememberHostedSize(int width, int height);
+    // A size kept for an instrument that turned out to show no editor goes back to the bar's.
+    void dropPlaceholderSize();
     void tendMidiSlotEditors();
     // The band the hosted editor starts at: below the MIDI section when it shows.
     int hostedTop() const { return midiSectionShown_ ? background_.height() : barHeight_; }
@@ -194,6 +202,7 @@ private:
     std::recursive_mutex childEditors_;
     std::unique_ptr<toolkit::NativeWindow> hostedWindow_;
     int lastHostedWidth_ = 0, lastHostedHeight_ = 0;
+    bool placeholderSize_ = false;  // the remembered size stands in for an editor still to come
     std::array<std::unique_ptr<toolkit::NativeWindow>, kSlots> slotWindows_;
     std::array<bool, kSlots> slotOpen_{};
     bool hostedWindowStale_ = false;

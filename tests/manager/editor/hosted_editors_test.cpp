@@ -31,7 +31,7 @@ std::string bitmapFile(int width, int height) {
 
 // The skin of the worked example: 600 wide, a top bar of 40, a background 140 high.
 struct HostedRig : EditorRig {
-    HostedRig() {
+    explicit HostedRig(const std::string& settingsFolder = "") : EditorRig(settingsFolder) {
         const std::string skin = skins + "Example" + sep();
         std::filesystem::create_directories(skin);
         test::writeFile(skin + "Background.bmp", bitmapFile(600, 140));
@@ -256,4 +256,37 @@ TEST(HostedEditors, AnInstrumentUnloadedByAnotherThreadClosesItsEditorFirst) {
     EXPECT_EQ(e.editor->hostedWindow(), nullptr);
     EXPECT_TRUE(OffscreenWindow::live().empty());
     EXPECT_EQ(e.size().bottom, 40);
+}
+
+// A host that sizes its window once, before it hands over the state that loads the instrument
+// (LMMS), gets the size the editor last had with the instrument's editor inside.
+TEST(HostedEditors, BeforeAnInstrumentLoadsTheEditorAnswersWithTheSizeItLastHadWithOne) {
+    HostedRig first;
+    first.rig.loadInstrument("test-synth");
+    resizeEditor(first.instrument(), 500, 300);
+    first.open();
+    ASSERT_TRUE(first.editor->hostedEditorOpen());
+    const auto state = first.rig.chunk();
+
+    HostedRig song(first.rig.folder.path());
+    EXPECT_EQ(song.size().bottom, 340);  // asked before it opens
+    song.open();
+    EXPECT_EQ(song.size().bottom, 340);
+    ASSERT_EQ(song.rig.restore(state), 1);
+    resizeEditor(song.instrument(), 500, 300);
+    song.idle();
+    EXPECT_TRUE(song.editor->hostedEditorOpen());
+    EXPECT_EQ(song.size().right, 600);
+    EXPECT_EQ(song.size().bottom, 340);
+
+    // An instrument that shows no editor gives the place back; Auto GUI off keeps the bar alone.
+    HostedRig plain(first.rig.folder.path());
+    plain.open();
+    plain.rig.loadInstrument("test-mono");
+    plain.idle();
+    EXPECT_EQ(plain.size().bottom, 40);
+    HostedRig off(first.rig.folder.path());
+    off.rig.store.write("Auto GUI", "No", false);
+    off.open();
+    EXPECT_EQ(off.size().bottom, 40);
 }
