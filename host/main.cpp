@@ -136,7 +136,7 @@ int scanCommand(int argc, char** argv) {
     }
     const std::string databasePath = prepareVmSettings(vm, folder);
     vexlo::library::ConfigFile settings(vmSettingsPath(vm));
-    const std::string scanned = settings.read("VST Directory").value_or("");
+    const std::string scanned = settings.read(vexlo::library::settingKeys::vstFolder).value_or("");
     vexlo::library::ScanDatabase database(databasePath);
     int probed = 0;
     database.scan(scanned, onlyNew, vexlo::manager::VstManager::probePlugin, [&](const std::string& name) {

@@ -1,19 +1,20 @@
 #include "host/vm_setup.h"
 
-#include <cstring>
-
 #include "host/midi_input.h"
+#include "manager/files/manager_state.h"
 #include "manager/files/preset_file.h"
+#include "manager/interface.h"
 #include "manager/library/config_file.h"
 #include "manager/library/scan_database.h"
-#include "manager/requests.h"
+#include "manager/library/settings.h"
 #include "platform/platform.h"
 
 namespace vexlo::host {
 
 namespace {
 
-constexpr const char* kFolderKeys[] = {"VST Directory", "FXPs Directory", "FXBs Directory", "MIDI VSTs Directory"};
+namespace keys = library::settingKeys;
+constexpr const char* kFolderKeys[] = {keys::vstFolder, keys::fxpFolder, keys::fxbFolder, keys::midiVstFolder};
 
 std::string withSeparator(std::string folder) {
     if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += platform::pathSeparator();
@@ -22,23 +23,18 @@ std::string withSeparator(std::string folder) {
 
 }  // namespace
 
-std::string vmSettingsPath(const std::string& vmLibrary) {
-    std::size_t dot = vmLibrary.find_last_of('.');
-    std::size_t separator = vmLibrary.find_last_of("\\/");
-    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return vmLibrary + ".vIni";
-    return vmLibrary.substr(0, dot + 1) + "vIni";
-}
+std::string vmSettingsPath(const std::string& vmLibrary) { return library::ConfigFile::pathBeside(vmLibrary); }
 
 std::string prepareVmSettings(const std::string& vmLibrary, const std::string& pluginFolder) {
     library::ConfigFile settings(vmSettingsPath(vmLibrary));
     std::size_t cut = vmLibrary.find_last_of("\\/");
     const std::string ownFolder = withSeparator(cut == std::string::npos ? std::string(".") : vmLibrary.substr(0, cut));
     if (!pluginFolder.empty()) {
-        settings.write(kFolderKeys[0], withSeparator(pluginFolder), true);
+        settings.write(keys::vstFolder, withSeparator(pluginFolder), true);
     }
     for (const char* key : kFolderKeys)
         if (!settings.read(key)) settings.write(key, ownFolder, true);
-    return settings.read(kFolderKeys[0]).value_or(ownFolder) + "Vexlo VST Scan.vIni";
+    return settings.read(keys::vstFolder).value_or(ownFolder) + library::kScanDatabaseName;
 }
 
 bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vector<unsigned char>* chunk,
@@ -51,11 +47,11 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
     const std::string databasePath = prepareVmSettings(vmLibrary);
     const bool hadDatabase = exists(databasePath);
     if (!setup.presetFolder.empty())
-        library::ConfigFile(settingsPath).write("FXPs Directory", withSeparator(setup.presetFolder), true);
+        library::ConfigFile(settingsPath).write(keys::fxpFolder, withSeparator(setup.presetFolder), true);
     HostContext context;
     {
         auto vm = Plugin::load(vmLibrary, context, error);
-        if (!vm || vm->effect()->uniqueID != kVexloVmId) {
+        if (!vm || vm->effect()->uniqueID != manager::kVexloVmUniqueId) {
             if (vm && error) *error = vmLibrary + " is not Vexlo VM: the --vm-... options set up Vexlo VM only";
             vm.reset();
             if (!hadSettings) platform::deleteFile(settingsPath);
@@ -63,7 +59,7 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
             return false;
         }
     }
-    if (setup.autoGui) library::ConfigFile(settingsPath).write("Auto GUI", *setup.autoGui ? "Yes" : "No", false);
+    if (setup.autoGui) library::ConfigFile(settingsPath).write(keys::autoGui, *setup.autoGui ? "Yes" : "No", false);
     library::ConfigFile database(databasePath);
     // The unique ID of a library, which is then recorded as the library for that ID.
     auto record = [&](const std::string& path, std::int32_t* id) {
@@ -75,37 +71,23 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
         return true;
     };
 
-    std::int32_t instrumentId = -1, slotIds[4] = {-1, -1, -1, -1};
-    if (!setup.instrument.empty() && !record(setup.instrument, &instrumentId)) return false;
+    // A state with no states of the plug-ins' own: they start as they load.
+    files::ManagerState state;
+    if (!setup.instrument.empty() && !record(setup.instrument, &state.instrument.id)) return false;
+    state.hasMidiSlots = true;
     for (const auto& [slot, path] : setup.midi) {
-        if (slot < 0 || slot > 3) {
+        if (slot < 0 || slot >= files::ManagerState::kMidiSlots) {
             if (error) *error = "MIDI slots are numbered 0 to 3";
             return false;
         }
-        if (!record(path, &slotIds[slot])) return false;
+        if (!record(path, &state.midiSlots[static_cast<std::size_t>(slot)].id)) return false;
     }
-
-    // A version 06 block with no states of their own: the plug-ins start as they load. Its 83
-    // bytes: magic, eleven parameters, program, instrument ID, four slot IDs, five empty kinds.
-    chunk->assign(83, 0);
-    std::memcpy(chunk->data(), "VEXLOHDR06", 10);
-    std::size_t at = 10;
-    auto put32 = [&](std::int32_t value) {
-        for (int i = 0; i < 4; ++i) (*chunk)[at++] = static_cast<unsigned char>(static_cast<std::uint32_t>(value) >> (8 * i));
-    };
     static constexpr int kFactors[] = {1, 2, 4, 6, 8};
-    float factorValue = 0.0f;
     for (int i = 0; i < 5; ++i)
-        if (kFactors[i] == setup.factor) factorValue = 0.25f * static_cast<float>(i);
-    for (int i = 0; i < 11; ++i) {
-        const float value = i == 0 ? factorValue : i == 1 && setup.highQuality ? 1.0f : 0.0f;
-        std::int32_t bits;
-        std::memcpy(&bits, &value, 4);
-        put32(bits);
-    }
-    put32(0);
-    put32(instrumentId);
-    for (std::int32_t id : slotIds) put32(id);
+        if (kFactors[i] == setup.factor) state.ownParameters[0] = 0.25f * static_cast<float>(i);
+    state.ownParameters[1] = setup.highQuality ? 1.0f : 0.0f;
+    state.program = 0;
+    *chunk = files::encodeManagerState(state);
     return true;
 }
 
@@ -125,7 +107,7 @@ bool checkVmPreset(const std::string& vmLibrary, const std::string& path, bool* 
         auto link = files::decodePresetLink(bytes.data(), bytes.size());
         if (!link) return refuse(path + ": " + link.refusal);
         const char last = link.value->target.back();
-        const char* key = last == 'p' || last == 'P' ? "FXPs Directory" : "FXBs Directory";
+        const char* key = last == 'p' || last == 'P' ? keys::fxpFolder : keys::fxbFolder;
         target = settings.read(key).value_or("") + link.value->target;
         if (!readInputFile(target, &bytes, error)) return false;
     }

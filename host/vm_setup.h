@@ -12,9 +12,6 @@
 
 namespace vexlo::host {
 
-// Vexlo VM's unique ID, "b753".
-constexpr std::int32_t kVexloVmId = 0x62373533;
-
 struct VmSetup {
     std::string instrument;                        // library path of the instrument to host
     std::vector<std::pair<int, std::string>> midi;  // MIDI slot (0 to 3) and library path

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "manager/core/hosted_child.h"
+#include "manager/interface.h"
 #include "manager/library/settings.h"
 
 namespace vexlo::manager {
@@ -25,7 +26,7 @@ struct LoadMessage {
 class ChildLoader {
 public:
     // Vexlo VM's own ID: it does not host itself.
-    static constexpr VstInt32 kManagerUniqueId = 0x62373533;
+    static constexpr VstInt32 kManagerUniqueId = kVexloVmUniqueId;
 
     explicit ChildLoader(const library::ManagerSettings& settings) : settings_(settings) {}
 

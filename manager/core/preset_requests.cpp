@@ -2,7 +2,7 @@
 // windows and the idle may run on different threads, so the path is kept under a small lock;
 // the audio thread never touches it. And the same load asked for from outside, by vexlo-host.
 #include "manager/core/vst_manager.h"
-#include "manager/requests.h"
+#include "manager/interface.h"
 
 namespace vexlo::manager {
 

@@ -67,7 +67,7 @@ public:
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
     VstInt32 canDo(char* text) override;
-    // The requests of manager/requests.h.
+    // The requests of manager/interface.h.
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
     // Resets the working state and reads the settings; called once by the constructor.

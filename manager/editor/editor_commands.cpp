@@ -9,7 +9,7 @@ namespace vexlo::manager {
 
 namespace {
 
-constexpr const char* kAutoGuiKey = "Auto GUI";
+constexpr const char* kAutoGuiKey = library::settingKeys::autoGui;
 
 bool startsWithYes(const std::optional<std::string>& value) { return value && value->compare(0, 3, "Yes") == 0; }
 

@@ -14,9 +14,8 @@ using namespace toolkit;
 namespace {
 // Where a MIDI slot's window opens on the screen.
 constexpr int kSlotWindowX = 250, kSlotWindowY = 250;
-// The settings keys of the size the editor last had with the instrument's editor inside.
-constexpr const char* kHostedWidthKey = "Hosted GUI Width";
-constexpr const char* kHostedHeightKey = "Hosted GUI Height";
+constexpr const char* kHostedWidthKey = library::settingKeys::hostedGuiWidth;
+constexpr const char* kHostedHeightKey = library::settingKeys::hostedGuiHeight;
 }  // namespace
 
 std::optional<std::pair<int, int>> VstManagerEditor::rememberedHostedSize() const {

@@ -151,12 +151,13 @@ bool isAbsolute(const std::string& path) {
 
 ConfigFile::ConfigFile() : path_(defaultPath()) {}
 
-std::string ConfigFile::defaultPath() {
-    std::string own = platform::ownLibraryPath();
-    std::size_t dot = own.find_last_of('.');
-    std::size_t separator = own.find_last_of("\\/");
-    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return own + ".vIni";
-    return own.substr(0, dot + 1) + "vIni";
+std::string ConfigFile::defaultPath() { return pathBeside(platform::ownLibraryPath()); }
+
+std::string ConfigFile::pathBeside(const std::string& libraryPath) {
+    std::size_t dot = libraryPath.find_last_of('.');
+    std::size_t separator = libraryPath.find_last_of("\\/");
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return libraryPath + ".vIni";
+    return libraryPath.substr(0, dot + 1) + "vIni";
 }
 
 ConfigFile::Access ConfigFile::load(std::string& bytes) const {

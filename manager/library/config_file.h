@@ -28,6 +28,8 @@ public:
     explicit ConfigFile(std::string path) : path_(std::move(path)) {}
 
     static std::string defaultPath();
+    // The store of a library: its path with the extension "vIni".
+    static std::string pathBeside(const std::string& libraryPath);
     const std::string& path() const { return path_; }
 
     // The value stored for the key, trailing blanks removed; nothing for a missing file or key

@@ -27,12 +27,12 @@ std::string folderSetting(const ConfigFile& store, const char* key, const char* 
 }  // namespace
 
 void ManagerSettings::load(const ConfigFile& store) {
-    vstFolder = folderSetting(store, "VST Directory", "Vexlo VM - Select the VST files folder");
+    vstFolder = folderSetting(store, settingKeys::vstFolder, "Vexlo VM - Select the VST files folder");
     // Without a plug-in folder there is no scan database, and none in the current folder.
-    scanDatabasePath = vstFolder.empty() ? std::string() : vstFolder + "Vexlo VST Scan.vIni";
-    fxpFolder = folderSetting(store, "FXPs Directory", "Vexlo VM - Select the FXP files folder");
-    fxbFolder = folderSetting(store, "FXBs Directory", "Vexlo VM - Select the FXB files folder");
-    midiVstFolder = folderSetting(store, "MIDI VSTs Directory", "Vexlo VM - Select the MIDI-VSTs files folder");
+    scanDatabasePath = vstFolder.empty() ? std::string() : vstFolder + kScanDatabaseName;
+    fxpFolder = folderSetting(store, settingKeys::fxpFolder, "Vexlo VM - Select the FXP files folder");
+    fxbFolder = folderSetting(store, settingKeys::fxbFolder, "Vexlo VM - Select the FXB files folder");
+    midiVstFolder = folderSetting(store, settingKeys::midiVstFolder, "Vexlo VM - Select the MIDI-VSTs files folder");
     lastPresetFolder = fxpFolder;
     lastInstrumentPath = vstFolder;
     pendingPresetPath.clear();

@@ -8,6 +8,19 @@
 
 namespace vexlo::library {
 
+// The keys of Vexlo VM's settings store, and the name of its scan database in the plug-in folder.
+namespace settingKeys {
+inline constexpr const char* vstFolder = "VST Directory";
+inline constexpr const char* fxpFolder = "FXPs Directory";
+inline constexpr const char* fxbFolder = "FXBs Directory";
+inline constexpr const char* midiVstFolder = "MIDI VSTs Directory";
+inline constexpr const char* autoGui = "Auto GUI";
+// The size the editor last had with the instrument's editor inside.
+inline constexpr const char* hostedGuiWidth = "Hosted GUI Width";
+inline constexpr const char* hostedGuiHeight = "Hosted GUI Height";
+}  // namespace settingKeys
+inline constexpr const char* kScanDatabaseName = "Vexlo VST Scan.vIni";
+
 struct BrowserRectangle {
     int left = 100;
     int top = 100;
@@ -28,7 +41,7 @@ public:
     std::string fxpFolder;
     std::string fxbFolder;
     std::string midiVstFolder;
-    std::string scanDatabasePath;    // vstFolder + "Vexlo VST Scan.vIni"
+    std::string scanDatabasePath;    // vstFolder + kScanDatabaseName
     std::string lastPresetFolder;    // starts as fxpFolder
     std::string lastInstrumentPath;  // starts as vstFolder
     std::string pendingPresetPath;   // the preset browser's, emptied here
