@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench/ratio_main.h"
-#include "manager/core/probe_helper.h"
+#include "hosting/probe.h"
 #include "manager/core/vst_manager.h"
 #include "platform/platform.h"
 
@@ -49,17 +49,17 @@ void BM_BareLoadAndRelease(benchmark::State& state) {
 void BM_ProbeInThisProcess(benchmark::State& state) {
     for (auto _ : state)
         for (const auto& path : libraries())
-            benchmark::DoNotOptimize(vexlo::manager::ChildLoader::probe(path, vexlo::manager::VstManager::instrumentCallback));
+            benchmark::DoNotOptimize(vexlo::hosting::probeHere(path));
     state.counters["libraries/s"] = benchmark::Counter(200.0 * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 void BM_ProbeInTheHelper(benchmark::State& state) {
-    if (!vexlo::platform::fileExists(vexlo::manager::probeHelperPath())) {
+    if (!vexlo::platform::fileExists(vexlo::hosting::probeHelperPath())) {
         state.SkipWithError("no helper beside this program");
         return;
     }
     for (auto _ : state)
-        for (const auto& path : libraries()) benchmark::DoNotOptimize(vexlo::manager::probeInHelper(path));
+        for (const auto& path : libraries()) benchmark::DoNotOptimize(vexlo::hosting::probeInHelper(path));
     state.counters["libraries/s"] = benchmark::Counter(200.0 * state.iterations(), benchmark::Counter::kIsRate);
 }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "manager/files/preset_file.h"
+#include "hosting/preset_file.h"
 
 using namespace vexlo::files;
 

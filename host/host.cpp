@@ -86,17 +86,17 @@ VstEvents* buildEventList(std::vector<MidiEvent>& events, std::vector<char>& sto
 // ---- Plugin ----
 
 std::unique_ptr<Plugin> Plugin::load(const std::string& path, HostContext& context, std::string* error) {
-    manager::HostedChild library;
+    hosting::HostedChild library;
     if (!library.loadLibrary(path, error)) return nullptr;
     return enter(path, std::move(library), nullptr, context, error);
 }
 
 std::unique_ptr<Plugin> Plugin::create(const std::string& name, Entry entry, HostContext& context,
                                        std::string* error) {
-    return enter(name, manager::HostedChild(), entry, context, error);
+    return enter(name, hosting::HostedChild(), entry, context, error);
 }
 
-std::unique_ptr<Plugin> Plugin::enter(const std::string& name, manager::HostedChild&& library, Entry entry,
+std::unique_ptr<Plugin> Plugin::enter(const std::string& name, hosting::HostedChild&& library, Entry entry,
                                       HostContext& context, std::string* error) {
     std::unique_ptr<Plugin> plugin(new Plugin(name, context));
     plugin->child_ = std::move(library);

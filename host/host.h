@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "frame/vst_records.h"
-#include "manager/core/hosted_child.h"
+#include "hosting/hosted_child.h"
 #include "platform/platform.h"
 
 namespace vexlo::host {
@@ -66,14 +66,14 @@ public:
     static std::unique_ptr<Plugin> create(const std::string& name, Entry entry, HostContext& context,
                                           std::string* error);
     // The same for a library loaded already.
-    static std::unique_ptr<Plugin> enter(const std::string& name, manager::HostedChild&& library, Entry entry,
+    static std::unique_ptr<Plugin> enter(const std::string& name, hosting::HostedChild&& library, Entry entry,
                                          HostContext& context, std::string* error);
     ~Plugin();
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
 
     AEffect* effect() const { return child_.effect(); }
-    manager::HostedChild& child() { return child_; }
+    hosting::HostedChild& child() { return child_; }
     const std::string& path() const { return path_; }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);
@@ -132,7 +132,7 @@ private:
 
     std::string path_;
     HostContext& context_;
-    manager::HostedChild child_;
+    hosting::HostedChild child_;
     bool recordCalls_ = false;
     std::vector<MidiEvent> emitted_;
     std::vector<HostCall> calls_;

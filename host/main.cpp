@@ -16,8 +16,9 @@
 #include "host/validate/validate_command.h"
 #include "host/vm_setup.h"
 #include "host/wav_writer.h"
-#include "manager/core/vst_manager.h"
+#include "hosting/probe.h"
 #include "manager/library/scan_database.h"
+#include "manager/library/settings.h"
 #include "platform/platform.h"
 
 using namespace vexlo::host;
@@ -139,7 +140,7 @@ int scanCommand(int argc, char** argv) {
     const std::string scanned = settings.read(vexlo::library::settingKeys::vstFolder).value_or("");
     vexlo::library::ScanDatabase database(databasePath);
     int probed = 0;
-    database.scan(scanned, onlyNew, vexlo::manager::VstManager::probePlugin, [&](const std::string& name) {
+    database.scan(scanned, onlyNew, vexlo::hosting::probeLibrary, [&](const std::string& name) {
         if (!name.empty()) {
             std::printf("probing %s\n", name.c_str());
             ++probed;

@@ -3,9 +3,7 @@
 // library, so a library that crashes or hangs takes down only this program.
 #include <cstdio>
 
-#include "manager/core/child_loader.h"
-#include "manager/core/probe_helper.h"
-#include "manager/core/vst_manager.h"
+#include "hosting/probe.h"
 #include "platform/process.h"
 
 int main(int argc, char** argv) {
@@ -14,9 +12,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vexlo-probe LIBRARY\n");
         return 2;
     }
-    const auto id = vexlo::manager::ChildLoader::probe(argv[1], vexlo::manager::VstManager::instrumentCallback);
-    if (id) std::printf("%s id %d\n", vexlo::manager::kProbeAnswer, static_cast<int>(*id));
-    else std::printf("%s none\n", vexlo::manager::kProbeAnswer);
+    const auto id = vexlo::hosting::probeHere(argv[1]);
+    if (id) std::printf("%s id %d\n", vexlo::hosting::kProbeAnswer, static_cast<int>(*id));
+    else std::printf("%s none\n", vexlo::hosting::kProbeAnswer);
     std::fflush(stdout);
     return 0;
 }

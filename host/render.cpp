@@ -2,7 +2,7 @@
 
 #include "host/editor_window.h"
 #include "host/vm_setup.h"
-#include "manager/core/preset_transfer.h"
+#include "hosting/preset_transfer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,7 +48,7 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
     for (const PresetSetting& setting : options.presets) {
         Plugin* plugin = stage(setting.stage, "apply a preset to");
         if (!plugin) return false;
-        if (!manager::applyPreset(plugin->child(), setting.file, error)) {
+        if (!hosting::applyPreset(plugin->child(), setting.file, error)) {
             result->fileRefused = true;
             return false;
         }
@@ -104,7 +104,7 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
     }
     if (options.keepPreset != RenderOptions::Keep::nothing) {
         const bool bank = options.keepPreset == RenderOptions::Keep::bank;
-        result->preset = files::encodePresetFile(manager::capturePreset(instrument->child(), bank));
+        result->preset = files::encodePresetFile(hosting::capturePreset(instrument->child(), bank));
     }
     chain.stop();
     return true;

@@ -7,7 +7,7 @@
 
 #include "host/host.h"
 #include "host/midi_input.h"
-#include "manager/files/preset_file.h"
+#include "hosting/preset_file.h"
 
 namespace vexlo::host {
 

@@ -2,7 +2,7 @@
 
 #include "host/midi_input.h"
 #include "manager/files/manager_state.h"
-#include "manager/files/preset_file.h"
+#include "hosting/preset_file.h"
 #include "manager/interface.h"
 #include "manager/library/config_file.h"
 #include "manager/library/scan_database.h"

@@ -15,7 +15,7 @@ constexpr int kLargest = 8192;
 
 // The editor's size, or a fault: empty when the rectangle is sane.
 std::string rectFault(Plugin& plugin, int* width, int* height) {
-    manager::EditorRect rect;
+    hosting::EditorRect rect;
     if (!plugin.child().editorRect(rect)) return "effEditGetRect gives no rectangle";
     *width = rect.width();
     *height = rect.height();

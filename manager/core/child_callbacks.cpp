@@ -1,9 +1,7 @@
 // The host callbacks Vexlo VM gives its children: instrumentCallback to the instrument (and to
 // the libraries the scan probes), midiCallback to the MIDI slots.
-#include <cstring>
-
+#include "hosting/host_callback.h"
 #include "manager/core/vst_manager.h"
-#include "platform/platform.h"
 
 namespace vexlo::manager {
 
@@ -29,14 +27,12 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
         return preparing && child != owner->instrument_.effect() ? preparing : owner->oversampler_.factor();
     };
     switch (opcode) {
-    case audioMasterVersion: return 2400;
     case audioMasterAutomate:
         if (owner && !isMidiSlot && child == owner->instrument_.effect()) {
             owner->instrument_.noteParameterSet(index);
             owner->setParameterAutomated(index + kOwnParameters, opt);
         }
         return 0;
-    case audioMasterIdle: platform::sleepMs(1); return 0;
     case audioMasterGetTime:
         return owner ? reinterpret_cast<VstIntPtr>(owner->getTimeInfo(static_cast<VstInt32>(value))) : 0;
     case audioMasterProcessEvents: {
@@ -53,15 +49,7 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
     case audioMasterGetBlockSize:
         if (!owner) return 0;
         return static_cast<VstIntPtr>(owner->blockSize) * factor();
-    case audioMasterCanDo: {
-        const char* word = static_cast<const char*>(ptr);
-        if (!word) return 0;
-        for (const char* yes : {canDoWords::sendVstEvents, canDoWords::sendVstMidiEvent, "supplyIdle",
-                                canDoWords::sizeWindow})
-            if (!std::strcmp(word, yes)) return 1;
-        return 0;
-    }
-    default: return 0;
+    default: return hosting::neutralAnswer(opcode, ptr);
     }
 }
 

@@ -65,16 +65,4 @@ void ChildLoader::recordInDatabase(VstInt32 uniqueId, const std::string& path) c
     library::ScanDatabase(settings_.scanDatabasePath).addPluginPath(uniqueId, path);
 }
 
-std::optional<VstInt32> ChildLoader::probe(const std::string& path, audioMasterCallback callback) {
-    HostedChild child;
-    if (!child.loadLibrary(path) || !child.enter(callback)) return std::nullopt;
-    child.open();
-    child.resume();
-    const bool takesEvents = child.canDoAny({canDoWords::receiveVstEvents, canDoWords::receiveVstMidiEvent});
-    const VstInt32 id = child.uniqueId();
-    child.close();
-    if (!takesEvents) return std::nullopt;
-    return id;
-}
-
 }  // namespace vexlo::manager

@@ -7,11 +7,15 @@
 #include <optional>
 #include <string>
 
-#include "manager/core/hosted_child.h"
+#include "hosting/hosted_child.h"
 #include "manager/interface.h"
 #include "manager/library/settings.h"
 
 namespace vexlo::manager {
+
+// The hosting layer's wrapper for a child, as the manager's own.
+using hosting::EditorRect;
+using hosting::HostedChild;
 
 enum class ChildRole { instrument, midiEffect };
 
@@ -44,9 +48,6 @@ public:
     std::optional<std::string> findInDatabase(VstInt32 uniqueId) const;
     // Records the path for the ID unless the ID is known already.
     void recordInDatabase(VstInt32 uniqueId, const std::string& path) const;
-
-    // What the scan asks of each library: its unique ID when it takes events.
-    static std::optional<VstInt32> probe(const std::string& path, audioMasterCallback callback);
 
 private:
     const library::ManagerSettings& settings_;

@@ -3,7 +3,7 @@
 // person chooses a file and while a library starts; only putting it in place holds the gate.
 #include <optional>
 
-#include "manager/core/probe_helper.h"
+#include "hosting/probe.h"
 #include "manager/core/vst_manager.h"
 #include "manager/library/path_utils.h"
 #include "manager/library/scan_database.h"
@@ -156,8 +156,7 @@ void VstManager::loadMidiEffect(const char* path, int slot, bool callerHoldsBusy
 }
 
 library::ScanDatabase::ProbeResult VstManager::probePlugin(const std::string& path) {
-    if (auto isolated = probeInHelper(path)) return *isolated;
-    return ChildLoader::probe(path, instrumentCallback);
+    return hosting::probeLibrary(path);
 }
 
 void VstManager::scanPlugins(bool onlyNew) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "manager/core/hosted_child.h"
+#include "hosting/hosted_child.h"
 #include "manager/core/resampler.h"
 
 namespace vexlo::manager {

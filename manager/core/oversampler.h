@@ -11,9 +11,13 @@
 #include "frame/vst_records.h"
 #include "manager/core/band_limited_resampler.h"
 
+namespace vexlo::hosting {
+class HostedChild;
+}
+
 namespace vexlo::manager {
 
-class HostedChild;
+using hosting::HostedChild;
 
 class Oversampler {
 public:

@@ -2,7 +2,7 @@
 // understood whole before anything changes; the instrument it was made for is loaded first
 // (its dialogs and questions come before the gate is taken); then the file is applied, the
 // instrument restarted and the held notes sent again, all with the gate held.
-#include "manager/core/preset_transfer.h"
+#include "hosting/preset_transfer.h"
 #include "manager/core/vst_manager.h"
 #include "manager/library/path_utils.h"
 #include "platform/platform.h"

@@ -3,7 +3,7 @@
 // runs.
 #include <cstdio>
 
-#include "manager/core/preset_transfer.h"
+#include "hosting/preset_transfer.h"
 #include "manager/core/vst_manager.h"
 #include "manager/library/path_utils.h"
 #include "platform/user_services.h"

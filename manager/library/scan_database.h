@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "hosting/probe.h"
 #include "manager/library/config_file.h"
 
 namespace vexlo::library {
@@ -28,16 +29,8 @@ public:
     // plug-ins), nothing when it refused, could not be loaded or returned no record; or that it
     // crashed or hung while it was probed in a process of its own (the host lives on, and the
     // library is ignored from then on).
-    struct ProbeResult {
-        ProbeResult(std::optional<std::int32_t> id = std::nullopt) : uniqueId(id) {}
-        static ProbeResult failed() {
-            ProbeResult result;
-            result.crashed = true;
-            return result;
-        }
-        std::optional<std::int32_t> uniqueId;
-        bool crashed = false;
-    };
+    // What a probe found: the unique ID of a plug-in that takes events, or that it crashed.
+    using ProbeResult = hosting::ProbeResult;
     using Probe = std::function<ProbeResult(const std::string& libraryPath)>;
     // Told the base name of each library before it is probed, and "" when the scan ends.
     using Progress = std::function<void(const std::string& baseName)>;

@@ -18,7 +18,7 @@ struct LoadedPlugin {
         EXPECT_TRUE(plugin) << error;
         if (plugin) plugin->start();
     }
-    manager::HostedChild& child() { return plugin->child(); }
+    hosting::HostedChild& child() { return plugin->child(); }
 
     host::HostContext context;
     std::unique_ptr<host::Plugin> plugin;

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "manager/files/preset_file.h"
+#include "hosting/preset_file.h"
 #include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
 

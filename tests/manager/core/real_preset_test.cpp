@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "manager/core/preset_transfer.h"
+#include "hosting/preset_transfer.h"
 #include "tests/support/loaded_plugin.h"
 #include "tests/support/manager_rig.h"
 
@@ -43,15 +43,15 @@ files::PresetFile throughBytes(const files::PresetFile& file) {
 void roundTrip(const char* path, bool bank) {
     Instrument instrument(path);
     if (!instrument.plugin) return;
-    manager::HostedChild& child = instrument.child();
+    hosting::HostedChild& child = instrument.child();
     if (child.hasFlag(effFlagsProgramChunks)) {
         // Some instruments rewrite their chunk once on the first round trip; start from there.
-        auto first = throughBytes(manager::capturePreset(child, true));
-        ASSERT_TRUE(manager::applyPreset(child, first, nullptr));
+        auto first = throughBytes(hosting::capturePreset(child, true));
+        ASSERT_TRUE(hosting::applyPreset(child, first, nullptr));
     }
     child.setParameter(0, 0.4f);
     const auto saved = instrument.state();
-    const files::PresetFile file = throughBytes(manager::capturePreset(child, bank));
+    const files::PresetFile file = throughBytes(hosting::capturePreset(child, bank));
     if (child.hasFlag(effFlagsProgramChunks)) {
         const auto bytes = child.getChunk(bank ? 0 : 1);
         const std::vector<unsigned char> now(bytes.data, bytes.data + bytes.size);
@@ -65,7 +65,7 @@ void roundTrip(const char* path, bool bank) {
     child.setParameter(0, 0.9f);
     ASSERT_NE(instrument.state(), saved) << path;
     std::string error;
-    ASSERT_TRUE(manager::applyPreset(child, file, &error)) << error;
+    ASSERT_TRUE(hosting::applyPreset(child, file, &error)) << error;
     EXPECT_EQ(instrument.state(), saved) << path << (bank ? " bank" : " program");
 }
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "manager/files/preset_file.h"
+#include "hosting/preset_file.h"
 #include "tests/support/editor_rig.h"
 
 using namespace vexlo;

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "manager/core/probe_helper.h"
+#include "hosting/probe.h"
 #include "manager/library/scan_database.h"
 #include "platform/process.h"
 #include "tests/support/manager_rig.h"
@@ -21,7 +21,7 @@ const std::string kExt = vexlo::platform::pluginExtension();
 // The probe of a Vexlo VM without its helper program: in the scanning process itself, where
 // only the crash marker tells the next scan what happened.
 vexlo::library::ScanDatabase::ProbeResult probeInThisProcess(const std::string& path) {
-    return vexlo::manager::ChildLoader::probe(path, VstManager::instrumentCallback);
+    return vexlo::hosting::probeHere(path);
 }
 
 class ScanTest : public ::testing::Test {
@@ -292,7 +292,7 @@ TEST_F(ScanTest, TheManagersScanUsesItsPluginFolderAndUnloadsTheInstrument) {
 // process of its own: libraries that abort, segfault or hang in their entry take down only the
 // helper, and one scan ends with them on the ignore list and the host process still here.
 TEST_F(ScanTest, OneScanIgnoresLibrariesThatAbortSegfaultOrHangAndTheHostLivesOn) {
-    ASSERT_TRUE(vexlo::platform::fileExists(vexlo::manager::probeHelperPath())) << vexlo::manager::probeHelperPath();
+    ASSERT_TRUE(vexlo::platform::fileExists(vexlo::hosting::probeHelperPath())) << vexlo::hosting::probeHelperPath();
     ManagerRig rig;
     const std::string sep(1, vexlo::platform::pathSeparator());
     for (const auto& [plugin, name] : std::vector<std::pair<std::string, std::string>>{
@@ -310,7 +310,7 @@ TEST_F(ScanTest, OneScanIgnoresLibrariesThatAbortSegfaultOrHangAndTheHostLivesOn
 }
 
 TEST(ProbeHelper, AnswersAreReadOnlyWhenTheyAreWhole) {
-    using vexlo::manager::parseProbeAnswer;
+    using vexlo::hosting::parseProbeAnswer;
     EXPECT_EQ(parseProbeAnswer("VexloProbe id 1450464121\n")->uniqueId, 1450464121);
     EXPECT_EQ(parseProbeAnswer("a plug-in's own chatter\nVexloProbe id -7\n")->uniqueId, -7);
     EXPECT_FALSE(parseProbeAnswer("VexloProbe none\n")->uniqueId);
@@ -320,7 +320,7 @@ TEST(ProbeHelper, AnswersAreReadOnlyWhenTheyAreWhole) {
 }
 
 TEST(ProbeHelper, AHangingLibraryIsKilledAtTheTimeLimitAndACrashIsToldApart) {
-    const std::string helper = vexlo::manager::probeHelperPath();
+    const std::string helper = vexlo::hosting::probeHelperPath();
     using End = vexlo::platform::ProcessRun::End;
     const auto hang = vexlo::platform::runProcess(helper, {pluginPath("test-hang")}, 500);
     EXPECT_EQ(hang.end, End::timedOut);
@@ -332,7 +332,7 @@ TEST(ProbeHelper, AHangingLibraryIsKilledAtTheTimeLimitAndACrashIsToldApart) {
     EXPECT_EQ(usage.end, End::exited);
     EXPECT_EQ(usage.exitCode, 2);
     for (const char* crashing : {"test-crash", "test-segfault"})
-        EXPECT_TRUE(vexlo::manager::probeInHelper(pluginPath(crashing), 20000)->crashed) << crashing;
+        EXPECT_TRUE(vexlo::hosting::probeInHelper(pluginPath(crashing), 20000)->crashed) << crashing;
     EXPECT_EQ(vexlo::platform::runProcess(helper + ".missing", {}, 1000).end, End::notStarted);
 }
 

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "manager/core/hosted_child.h"
-#include "manager/files/preset_file.h"
+#include "hosting/hosted_child.h"
+#include "hosting/preset_file.h"
 
-namespace vexlo::manager {
+namespace vexlo::hosting {
 
 // As many of the values as both the list and the plug-in have, from parameter 0 on.
 void applyParameterValues(HostedChild& child, const std::vector<float>& values);
@@ -24,4 +24,4 @@ bool applyPreset(HostedChild& child, const files::PresetFile& file, std::string*
 // keeps its programs in chunks, else as parameter values.
 files::PresetFile capturePreset(HostedChild& child, bool bank);
 
-}  // namespace vexlo::manager
+}  // namespace vexlo::hosting

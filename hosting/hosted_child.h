@@ -11,7 +11,7 @@
 #include "frame/vst_records.h"
 #include "platform/platform.h"
 
-namespace vexlo::manager {
+namespace vexlo::hosting {
 
 using PluginEntry = AEffect*(VEXLO_CDECL*)(audioMasterCallback);
 
@@ -153,4 +153,4 @@ private:
     int trackedParameters_ = 0;
 };
 
-}  // namespace vexlo::manager
+}  // namespace vexlo::hosting

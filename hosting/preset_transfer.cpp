@@ -1,8 +1,8 @@
-#include "manager/core/preset_transfer.h"
+#include "hosting/preset_transfer.h"
 
 #include <algorithm>
 
-namespace vexlo::manager {
+namespace vexlo::hosting {
 
 using files::PresetFile;
 using files::PresetMagic;
@@ -107,4 +107,4 @@ PresetFile capturePreset(HostedChild& child, bool bank) {
     return file;
 }
 
-}  // namespace vexlo::manager
+}  // namespace vexlo::hosting

@@ -1,7 +1,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "manager/files/preset_file.h"
+#include "hosting/preset_file.h"
 
 namespace vexlo::files {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "manager/files/preset_file.h"
+#include "hosting/preset_file.h"
 
 using namespace vexlo::files;
 

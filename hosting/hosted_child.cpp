@@ -1,9 +1,9 @@
-#include "manager/core/hosted_child.h"
+#include "hosting/hosted_child.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace vexlo::manager {
+namespace vexlo::hosting {
 
 namespace {
 // Zero bytes after a state handed to a child.
@@ -278,4 +278,4 @@ bool HostedChild::openEditor(void* window) {
 void HostedChild::closeEditor() { dispatch(effEditClose); }
 void HostedChild::editorIdle() { dispatch(effEditIdle); }
 
-}  // namespace vexlo::manager
+}  // namespace vexlo::hosting

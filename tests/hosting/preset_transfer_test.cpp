@@ -7,7 +7,7 @@
 
 
 #include "host/host.h"
-#include "manager/core/preset_transfer.h"
+#include "hosting/preset_transfer.h"
 #include "platform/platform.h"
 #include "tests/support/loaded_plugin.h"
 #include "tests/support/test_support.h"
@@ -59,14 +59,14 @@ TEST(PresetTransfer, AProgramOfValuesComesBackToTheInstrument) {
     synth.child().setProgramName("Saved");
     test::TempFolder folder;
     const files::PresetFile saved =
-        throughFile(manager::capturePreset(synth.child(), false), folder.path() + platform::pathSeparator() + "Saved.fxp");
+        throughFile(hosting::capturePreset(synth.child(), false), folder.path() + platform::pathSeparator() + "Saved.fxp");
     EXPECT_EQ(saved.magic, PresetMagic::programParameters);
     EXPECT_EQ(files::encodePresetFile(saved).size(), 96u);
     const auto values = synth.parameters();
     for (int i = 0; i < 10; ++i) synth.child().setParameter(i, 0.9f);
     synth.child().setProgramName("Changed");
     std::string error;
-    ASSERT_TRUE(manager::applyPreset(synth.child(), saved, &error)) << error;
+    ASSERT_TRUE(hosting::applyPreset(synth.child(), saved, &error)) << error;
     EXPECT_EQ(synth.parameters(), values);
     EXPECT_EQ(synth.child().programName(), "Saved");
 }
@@ -76,14 +76,14 @@ TEST(PresetTransfer, ABankOfValuesRestoresEveryProgramAndTheOnePlaying) {
     synth.child().setProgram(1);
     synth.child().setProgramName("Second");
     synth.child().setParameter(1, 0.125f);
-    const files::PresetFile bank = throughBytes(manager::capturePreset(synth.child(), true));
+    const files::PresetFile bank = throughBytes(hosting::capturePreset(synth.child(), true));
     ASSERT_EQ(bank.magic, PresetMagic::bankPrograms);
     ASSERT_EQ(bank.programs.size(), 2u);
     EXPECT_EQ(bank.currentProgram, 1);
     synth.child().setProgram(0);
     synth.child().setProgramName("Other");
     synth.child().setParameter(1, 0.75f);
-    ASSERT_TRUE(manager::applyPreset(synth.child(), bank, nullptr));
+    ASSERT_TRUE(hosting::applyPreset(synth.child(), bank, nullptr));
     EXPECT_EQ(synth.child().program(), 1);
     EXPECT_EQ(synth.child().programNameIndexed(1), "Second");
     EXPECT_EQ(synth.child().getParameter(1), 0.125f);
@@ -94,28 +94,28 @@ TEST(PresetTransfer, ChunksTravelWholeAndFilesOfOtherPluginsAreRefused) {
     synth.child().setParameter(2, 0.3f);
     test::TempFolder folder;
     const files::PresetFile program =
-        throughFile(manager::capturePreset(synth.child(), false), folder.path() + platform::pathSeparator() + "Chunk.fxp");
+        throughFile(hosting::capturePreset(synth.child(), false), folder.path() + platform::pathSeparator() + "Chunk.fxp");
     EXPECT_EQ(program.magic, PresetMagic::programChunk);
     EXPECT_EQ(program.chunk, synth.chunk(1));
-    const files::PresetFile bank = throughBytes(manager::capturePreset(synth.child(), true));
+    const files::PresetFile bank = throughBytes(hosting::capturePreset(synth.child(), true));
     EXPECT_EQ(bank.magic, PresetMagic::bankChunk);
     EXPECT_EQ(bank.chunk, synth.chunk(0));
     synth.child().setParameter(2, 0.8f);
-    ASSERT_TRUE(manager::applyPreset(synth.child(), program, nullptr));
+    ASSERT_TRUE(hosting::applyPreset(synth.child(), program, nullptr));
     EXPECT_EQ(synth.child().getParameter(2), 0.3f);
 
     Loaded other(pluginPath("test-mono"));
     const auto before = other.parameters();
     std::string error;
-    EXPECT_FALSE(manager::applyPreset(other.child(), program, &error));
+    EXPECT_FALSE(hosting::applyPreset(other.child(), program, &error));
     EXPECT_NE(error.find("ID"), std::string::npos);
     files::PresetFile chunkForMono = bank;
     chunkForMono.pluginId = other.child().uniqueId();
-    EXPECT_FALSE(manager::applyPreset(other.child(), chunkForMono, &error));
+    EXPECT_FALSE(hosting::applyPreset(other.child(), chunkForMono, &error));
     EXPECT_EQ(other.parameters(), before);
     // Values for a plug-in of another parameter count: as many as both have.
-    files::PresetFile wide = throughBytes(manager::capturePreset(other.child(), false));
+    files::PresetFile wide = throughBytes(hosting::capturePreset(other.child(), false));
     wide.parameters.assign(50, 0.25f);
-    ASSERT_TRUE(manager::applyPreset(other.child(), wide, nullptr));
+    ASSERT_TRUE(hosting::applyPreset(other.child(), wide, nullptr));
     EXPECT_EQ(other.parameters(), std::vector<float>(2, 0.25f));
 }

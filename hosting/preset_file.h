@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/files/byte_io.h"
+#include "hosting/byte_io.h"
 
 namespace vexlo::files {
 
