@@ -84,7 +84,6 @@ bool render(const RenderOptions& options, RenderResult* result, std::string* err
         const auto& stages = chain.stageEvents();
         for (std::size_t stage = 0; stage < stages.size(); ++stage) {
             for (const MidiEvent& e : stages[stage]) {
-                if (e.midiData[0] == 0) continue;  // a note a MIDI effect used up
                 result->events.push_back({static_cast<int>(stage), start + e.deltaFrames,
                                           {static_cast<unsigned char>(e.midiData[0]),
                                            static_cast<unsigned char>(e.midiData[1]),

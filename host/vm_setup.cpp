@@ -1,10 +1,11 @@
 #include "host/vm_setup.h"
 
 #include "host/midi_input.h"
-#include "manager/files/manager_state.h"
 #include "hosting/preset_file.h"
+#include "manager/files/manager_state.h"
 #include "manager/interface.h"
 #include "manager/library/config_file.h"
+#include "manager/library/path_utils.h"
 #include "manager/library/scan_database.h"
 #include "manager/library/settings.h"
 #include "platform/platform.h"
@@ -100,14 +101,11 @@ bool checkVmPreset(const std::string& vmLibrary, const std::string& path, bool* 
     if (!readInputFile(path, &bytes, error)) return false;
     library::ConfigFile settings(vmSettingsPath(vmLibrary));
     std::string target = path;
-    std::string extension = path.substr(path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
-    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (extension == ".FXPLNK") {
+    if (library::upperCase(library::extension(path)) == "FXPLNK") {
         // A link names its file relative to the folder setting for the file's kind.
         auto link = files::decodePresetLink(bytes.data(), bytes.size());
         if (!link) return refuse(path + ": " + link.refusal);
-        const char last = link.value->target.back();
-        const char* key = last == 'p' || last == 'P' ? keys::fxpFolder : keys::fxbFolder;
+        const char* key = link.value->namesProgramFile() ? keys::fxpFolder : keys::fxbFolder;
         target = settings.read(key).value_or("") + link.value->target;
         if (!readInputFile(target, &bytes, error)) return false;
     }

@@ -65,6 +65,10 @@ struct PresetLink {
     std::string target;  // relative to the folder setting for its kind
     std::int32_t pluginId = 0;
     std::optional<std::int32_t> program;  // links into a bank
+
+    // Whether the target is a program file (its name ends in "p" or "P"), relative to the
+    // program folder; a bank is relative to the bank folder.
+    bool namesProgramFile() const { return !target.empty() && (target.back() == 'p' || target.back() == 'P'); }
 };
 
 // Two or three lines ("\n" or "\r\n"), the last without a line end.

@@ -49,8 +49,7 @@ void VstManager::loadPresetOrBank(bool bank, const char* givenPath, bool asChose
                 cannotRead(path);
                 return finishPresetLoad(path);
             }
-            const char last = link.value->target.back();
-            target = (last == 'p' || last == 'P' ? settings_.fxpFolder : settings_.fxbFolder) + link.value->target;
+            target = (link.value->namesProgramFile() ? settings_.fxpFolder : settings_.fxbFolder) + link.value->target;
             linkedProgram = link.value->program;
         }
     }
