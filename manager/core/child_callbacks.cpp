@@ -5,8 +5,8 @@
 
 namespace vexlo::manager {
 
-VstIntPtr VEXLO_CDECL VstManager::instrumentCallback(AEffect* child, VstInt32 opcode, VstInt32 index,
-                                                     VstIntPtr value, void* ptr, float opt) {
+VstIntPtr VEXLO_CDECL VstManager::instrumentCallback(AEffect* child, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                                     void* ptr, float opt) {
     return answerChild(child, opcode, index, value, ptr, opt, false);
 }
 
@@ -23,13 +23,13 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
     // The factor the instrument runs at, or is being opened for.
     auto factor = [&] {
         if (isMidiSlot) return 1;
-        const int preparing = factorForChildBeingPrepared();
-        return preparing && child != owner->instrument_.effect() ? preparing : owner->oversampler_.factor();
+        const int preparing = ChildRack::factorForChildBeingPrepared();
+        return preparing && child != owner->rack_.instrument().effect() ? preparing : owner->chain_.factor();
     };
     switch (opcode) {
     case audioMasterAutomate:
-        if (owner && !isMidiSlot && child == owner->instrument_.effect()) {
-            owner->instrument_.noteParameterSet(index);
+        if (owner && !isMidiSlot && child == owner->rack_.instrument().effect()) {
+            owner->rack_.instrument().noteParameterSet(index);
             owner->setParameterAutomated(index + kOwnParameters, opt);
         }
         return 0;
@@ -39,7 +39,7 @@ VstIntPtr VstManager::answerChild(AEffect* child, VstInt32 opcode, VstInt32 inde
         if (!owner || !isMidiSlot || !ptr) return 0;
         GatePass pass(owner->gate);
         if (!pass) return 0;
-        owner->routeMidiEvents(static_cast<VstEvents*>(ptr));
+        owner->chain_.route(static_cast<VstEvents*>(ptr));
         return 1;
     }
     // Each child learns the rate and block size it really runs at.

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "hosting/preset_transfer.h"
-#include "manager/core/vst_manager.h"
+#include "manager/core/preset_files.h"
 #include "manager/library/path_utils.h"
 #include "platform/user_services.h"
 
@@ -45,84 +45,89 @@ std::string programTitle(VstInt32 program) { return "Program #" + std::to_string
 
 }  // namespace
 
-bool VstManager::saveProgram(bool ask) {
-    if (!instrument_.isLoaded()) return false;
+bool PresetFiles::saveProgram(bool ask) {
+    HostedChild& instrument = rack_.instrument();
+    if (!instrument.isLoaded()) return false;
     std::string name;
     {
-        GatePass pass(gate, GatePass::waitForChange);
-        if (!pass || !instrument_.isLoaded()) return false;
-        name = cleanFileName(instrument_.programName().substr(0, kVstMaxProgNameLen));
+        GatePass pass(gate_, GatePass::waitForChange);
+        if (!pass || !instrument.isLoaded()) return false;
+        name = cleanFileName(instrument.programName().substr(0, kVstMaxProgNameLen));
     }
-    const std::string path = ask ? chooseSavePath(programTitle(curProgram), "FXP Preset", "fxp", settings_.lastPresetFolder, name)
+    const std::string path = ask ? chooseSavePath(programTitle(front_.currentProgram()), "FXP Preset", "fxp", settings_.lastPresetFolder, name)
                                  : settings_.lastPresetFolder + name + ".fxp";
     if (path.size() <= 2) return false;
     settings_.lastPresetFolder = library::folder(path);
-    currentPresetPath_ = path;
+    currentPath_ = path;
     std::FILE* file = library::createFile(path, "wb");
     if (!file) return true;
     std::vector<unsigned char> bytes;
     {
-        GatePass pass(gate, GatePass::waitForChange);
-        if (pass && instrument_.isLoaded()) bytes = files::encodePresetFile(capturePreset(instrument_, false));
+        GatePass pass(gate_, GatePass::waitForChange);
+        if (pass && instrument.isLoaded()) bytes = files::encodePresetFile(capturePreset(instrument, false));
     }
     writeAndClose(file, bytes.data(), bytes.size());
     return true;
 }
 
-bool VstManager::writeBankLink(bool ask) {
-    if (!instrument_.isLoaded()) return false;
+bool PresetFiles::writeBankLink(bool ask) {
+    HostedChild& instrument = rack_.instrument();
+    if (!instrument.isLoaded()) return false;
     std::string name;
     VstInt32 id = 0;
     {
-        GatePass pass(gate, GatePass::waitForChange);
-        if (!pass || !instrument_.isLoaded()) return false;
-        name = cleanFileName(instrument_.programName().substr(0, kVstMaxProgNameLen));
-        id = instrument_.uniqueId();
+        GatePass pass(gate_, GatePass::waitForChange);
+        if (!pass || !instrument.isLoaded()) return false;
+        name = cleanFileName(instrument.programName().substr(0, kVstMaxProgNameLen));
+        id = instrument.uniqueId();
     }
-    const std::string path = ask ? chooseSavePath(programTitle(curProgram), "FXB Link Preset", "fxplnk",
+    const std::string path = ask ? chooseSavePath(programTitle(front_.currentProgram()), "FXB Link Preset", "fxplnk",
                                                   settings_.lastPresetFolder, name)
                                  : settings_.lastPresetFolder + name + ".fxplnk";
     if (path.size() <= 2) return false;
     settings_.lastPresetFolder = library::folder(path);
     std::FILE* file = library::createFile(path, "w");
     if (!file) return true;
-    const std::string text = files::encodePresetLink({relativeTo(lastBankPath_, settings_.fxbFolder), id, curProgram});
+    const std::string text = files::encodePresetLink({relativeTo(lastBankPath_, settings_.fxbFolder), id, front_.currentProgram()});
     writeAndClose(file, text.data(), text.size());
     return true;
 }
 
-void VstManager::writeEveryProgram(bool (VstManager::*write)(bool)) {
-    const VstInt32 programs = instrument_.numPrograms();
+void PresetFiles::writeEveryProgram(bool (PresetFiles::*write)(bool)) {
+    HostedChild& instrument = rack_.instrument();
+    const VstInt32 programs = instrument.numPrograms();
     bool ask = true;
     for (VstInt32 p = 0; p < programs; ++p) {
-        setProgram(p);
+        selectProgram(p);
         if (!(this->*write)(ask)) break;
         if (p == 0 && !library::ask("Continue asking filenames?", "Question")) ask = false;
-        tellStatus(std::to_string(p) + "/" + std::to_string(programs));
+        front_.tellStatus(std::to_string(p) + "/" + std::to_string(programs));
     }
-    tellStatus("");
+    front_.tellStatus("");
 }
 
-void VstManager::extractPrograms() {
-    if (instrument_.isLoaded()) writeEveryProgram(&VstManager::saveProgram);
+void PresetFiles::extractPrograms() {
+    HostedChild& instrument = rack_.instrument();
+    if (instrument.isLoaded()) writeEveryProgram(&PresetFiles::saveProgram);
 }
 
-void VstManager::saveBankAndLinks() {
-    if (!instrument_.isLoaded()) return;
-    if (!instrument_.hasFlag(effFlagsProgramChunks)) {
+void PresetFiles::saveBankAndLinks() {
+    HostedChild& instrument = rack_.instrument();
+    if (!instrument.isLoaded()) return;
+    if (!instrument.hasFlag(effFlagsProgramChunks)) {
         library::report("VST doesn't save Bank of Chunks.\nUse the FXP Extract option instead!", "Error!");
         return;
     }
     const std::string path =
-        chooseSavePath("Select FXB Filename", "FXB Bank", "fxb", settings_.fxbFolder, library::baseName(instrumentPath_));
+        chooseSavePath("Select FXB Filename", "FXB Bank", "fxb", settings_.fxbFolder, library::baseName(rack_.instrumentPath()));
     if (path.size() <= 2) return;
     lastBankPath_ = path;
     if (std::FILE* file = library::createFile(path, "wb")) {
         std::vector<unsigned char> bytes;
         {
-            GatePass pass(gate, GatePass::waitForChange);
-            if (pass && instrument_.isLoaded()) {
-                files::PresetFile bank = capturePreset(instrument_, true);
+            GatePass pass(gate_, GatePass::waitForChange);
+            if (pass && instrument.isLoaded()) {
+                files::PresetFile bank = capturePreset(instrument, true);
                 bank.formatVersion = 1;  // the layout without the current program
                 bank.currentProgram = 0;
                 bytes = files::encodePresetFile(bank);
@@ -131,22 +136,29 @@ void VstManager::saveBankAndLinks() {
         writeAndClose(file, bytes.data(), bytes.size());
     }
     // The links are written whether or not the bank was.
-    writeEveryProgram(&VstManager::writeBankLink);
+    writeEveryProgram(&PresetFiles::writeBankLink);
 }
 
-void VstManager::linkProgram() {
-    if (!instrument_.isLoaded()) return;
-    if (currentPresetPath_.size() < 2) {
+void PresetFiles::linkProgram() {
+    HostedChild& instrument = rack_.instrument();
+    if (!instrument.isLoaded()) return;
+    if (currentPath_.size() < 2) {
         library::report("Load/Save a FXP file first!", "Error!");
         return;
     }
-    const std::string path = chooseSavePath("Link to FXP file.", "FXP Preset Link", "fxplnk", library::folder(currentPresetPath_),
-                                            "Link " + library::baseName(currentPresetPath_));
+    const std::string path = chooseSavePath("Link to FXP file.", "FXP Preset Link", "fxplnk", library::folder(currentPath_),
+                                            "Link " + library::baseName(currentPath_));
     if (path.size() <= 2) return;
     std::FILE* file = library::createFile(path, "w");
     if (!file) return;
-    const std::string text = files::encodePresetLink({relativeTo(currentPresetPath_, settings_.fxpFolder), instrument_.uniqueId(), {}});
+    const std::string text = files::encodePresetLink({relativeTo(currentPath_, settings_.fxpFolder), instrument.uniqueId(), {}});
     writeAndClose(file, text.data(), text.size());
+}
+
+void PresetFiles::selectProgram(VstInt32 program) {
+    GatePass pass(gate_);
+    if (pass) front_.forwardProgram(program);
+    else front_.setCurrentProgram(program);
 }
 
 }  // namespace vexlo::manager

@@ -1,5 +1,8 @@
 // Vexlo VM as its host sees it: construction, the lifecycle, parameters, programs, names,
-// capabilities and destruction. Children, processing and the state live in their own files.
+// capabilities and destruction; the oversampling factor in force; and what the parts ask of
+// the front. Many instruments take their rate only when they start, so a new factor is given
+// to a fresh start of the instrument, its whole state carried over and the held notes sent
+// again; the MIDI slots keep running at the host's rate.
 #include "manager/core/vst_manager.h"
 
 #include <algorithm>
@@ -7,7 +10,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "frame/family.h"
+#include "manager/interface.h"
 #include "manager/library/path_utils.h"
 #include "platform/platform.h"
 
@@ -26,17 +29,30 @@ std::atomic<bool> bypassFlag{false};
 
 // The highest host rate taken; anything above it, and anything that is no rate, is refused.
 constexpr float kMaxSampleRate = 1.0e6f;
+constexpr VstInt32 kNumPrograms = 512;
+constexpr VstInt32 kNumParams = 4000;
+
+// Parameter 1 chooses the oversampler's quality: Classic below 0.5, High from there.
+Oversampler::Quality qualityFor(float value) {
+    return value >= 0.5f ? Oversampler::Quality::high : Oversampler::Quality::classic;
+}
+
+// Parameter 0 chooses the factor: 4 x value, truncated, picks 1, 2, 4, 6 or 8.
+int factorFor(float value, int current) {
+    static constexpr int kFactors[] = {1, 2, 4, 6, 8};
+    const float n = 4.0f * value;
+    if (!(n > -1.0f && n < 5.0f)) return current;
+    return kFactors[static_cast<int>(n)];
+}
 
 }  // namespace
 
 VstManager::VstManager(audioMasterCallback audioMaster) : VstManager(audioMaster, library::ConfigFile()) {}
 
 VstManager::VstManager(audioMasterCallback audioMaster, const library::ConfigFile& store)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams), settingsStore_(store) {
-    construct();
-}
-
-void VstManager::construct() {
+    : AudioEffectX(audioMaster, kNumPrograms, kNumParams),
+      settingsStore_(store),
+      rack_(settings_, gate, *this, {instrumentCallback, midiCallback, this}) {
     setNumInputs(2);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
@@ -44,27 +60,16 @@ void VstManager::construct() {
     isSynth(true);
     for (auto& value : ownParameters_) value = 0.0f;
     std::memset(ownParameterNames_, 0, sizeof(ownParameterNames_));
-    initialise();
-    suspend();
-    programsAreChunks(true);
-    lastCompleteState_ = files::encodeManagerState(captureState());
-    std::lock_guard<std::mutex> lock(instancesMutex);
-    instances().push_back(this);
-}
-
-void VstManager::initialise() {
-    oversamplingFactor_ = 1;
-    oversampler_.setFactor(1);
     vstStrncpy(ownParameterNames_[0], "OverSamp", kVstMaxParamStrLen);
     vstStrncpy(ownParameterNames_[1], "Quality", kVstMaxParamStrLen);
-    for (auto& value : ownParameters_) value = 0.0f;
-    for (std::string& name : midiSlotNames_) name.clear();
-    midiState_.clear();
-    instrumentPath_.clear();
     settings_.load(settingsStore_);
-    browserFolder_ = settings_.fxpFolder;
-    prepareBuffers();
-    instrumentCanReplace_ = true;
+    presets_.browserFolder() = settings_.fxpFolder;
+    chain_.prepare(blockSize);
+    suspend();
+    programsAreChunks(true);
+    states_.remember();
+    std::lock_guard<std::mutex> lock(instancesMutex);
+    instances().push_back(this);
 }
 
 VstManager::~VstManager() {
@@ -80,8 +85,7 @@ VstManager::~VstManager() {
     // The host has stopped processing before it closes us; the gate makes sure of it.
     GateHold hold(gate, GateHold::wait);
     settings_.saveBrowserRectangle(settingsStore_);
-    instrument_.close();
-    for (HostedChild& slot : midiSlots_) slot.close();
+    rack_.closeAll();
 }
 
 std::string VstManager::pluginDirectory() {
@@ -100,7 +104,7 @@ std::string VstManager::pluginDirectory() {
 void VstManager::suspend() {
     GateHold hold(gate, GateHold::wait);
     resumed_ = false;
-    if (hold) instrument_.suspend();
+    if (hold) rack_.instrument().suspend();
 }
 
 void VstManager::resume() {
@@ -108,10 +112,10 @@ void VstManager::resume() {
         GateHold hold(gate, GateHold::wait);
         resumed_ = true;
         if (hold) {
-            prepareBuffers();
-            if (instrument_.isLoaded()) applyFactor();
+            chain_.prepare(blockSize);
+            if (rack_.instrument().isLoaded()) applyFactor();
         }
-        midiState_.clear();
+        chain_.midiState().clear();
     }
     AudioEffectX::resume();
 }
@@ -121,7 +125,7 @@ void VstManager::setSampleRate(float rate) {
     GateHold hold(gate, GateHold::wait);
     if (rate == sampleRate) return;
     sampleRate = rate;
-    if (hold && instrument_.isLoaded()) applyFactor();
+    if (hold && rack_.instrument().isLoaded()) applyFactor();
 }
 
 void VstManager::setBlockSize(VstInt32 size) {
@@ -130,25 +134,9 @@ void VstManager::setBlockSize(VstInt32 size) {
     GateHold hold(gate, GateHold::wait);
     if (!hold) return;
     blockSize = size;
-    prepareBuffers();
-    for (HostedChild& slot : midiSlots_) slot.setBlockSize(size);
-    if (instrument_.isLoaded()) applyFactor();
-}
-
-void VstManager::prepareBuffers() {
-    // The channel arrays serve the instrument and the MIDI slots alike: as many entries as the
-    // widest of them has pins.
-    int channels = std::max({2, instrumentOutputs_, instrumentInputs_});
-    for (const HostedChild& slot : midiSlots_) channels = std::max({channels, slot.numOutputs(), slot.numInputs()});
-    oversampler_.prepare(blockSize, channels);
-}
-
-// Parameter 0 chooses the factor: 4 x value, truncated, picks 1, 2, 4, 6 or 8.
-int VstManager::factorFor(float value, int current) {
-    static constexpr int kFactors[] = {1, 2, 4, 6, 8};
-    const float n = 4.0f * value;
-    if (!(n > -1.0f && n < 5.0f)) return current;
-    return kFactors[static_cast<int>(n)];
+    chain_.prepare(blockSize);
+    for (int s = 0; s < kMidiSlots; ++s) rack_.midiSlot(s).setBlockSize(size);
+    if (rack_.instrument().isLoaded()) applyFactor();
 }
 
 void VstManager::setOversamplerBypass(bool on) {
@@ -156,7 +144,7 @@ void VstManager::setOversamplerBypass(bool on) {
     std::lock_guard<std::mutex> lock(instancesMutex);
     for (VstManager* manager : instances()) {
         GateHold hold(manager->gate, GateHold::wait);
-        if (hold && manager->instrument_.isLoaded()) manager->applyFactor();
+        if (hold && manager->rack_.instrument().isLoaded()) manager->applyFactor();
     }
 }
 
@@ -167,10 +155,10 @@ bool VstManager::oversamplerBypassed() { return bypassFlag.load(); }
 void VstManager::setOwnParameter(int index, float value) {
     if (index == 1) {
         // The quality in force changes only with the gate held, as the factor does.
-        const Oversampler::Quality before = desiredQuality();
+        const Oversampler::Quality before = getOversamplingQuality();
         GateHold hold(gate, GateHold::wait);
         ownParameters_[index] = value;
-        if (hold && instrument_.isLoaded() && desiredQuality() != before) applyFactor();
+        if (hold && rack_.instrument().isLoaded() && getOversamplingQuality() != before) applyFactor();
         return;
     }
     ownParameters_[index] = value;
@@ -179,7 +167,7 @@ void VstManager::setOwnParameter(int index, float value) {
     if (factor == oversamplingFactor_.load()) return;
     GateHold hold(gate, GateHold::wait);
     oversamplingFactor_ = factor;
-    if (hold && instrument_.isLoaded()) applyFactor();
+    if (hold && rack_.instrument().isLoaded()) applyFactor();
 }
 
 void VstManager::setParameter(VstInt32 index, float value) {
@@ -187,16 +175,16 @@ void VstManager::setParameter(VstInt32 index, float value) {
         setOwnParameter(index, value);
     } else if (index >= kOwnParameters) {
         GatePass pass(gate);
-        if (pass && index - kOwnParameters < instrument_.numParams())
-            instrument_.setParameter(index - kOwnParameters, value);
+        if (pass && index - kOwnParameters < rack_.instrument().numParams())
+            rack_.instrument().setParameter(index - kOwnParameters, value);
     }
 }
 
 float VstManager::getParameter(VstInt32 index) {
     if (index >= 0 && index < kOwnParameters) return ownParameters_[index];
     GatePass pass(gate);
-    if (pass && index >= kOwnParameters && index - kOwnParameters < instrument_.numParams())
-        return instrument_.getParameter(index - kOwnParameters);
+    if (pass && index >= kOwnParameters && index - kOwnParameters < rack_.instrument().numParams())
+        return rack_.instrument().getParameter(index - kOwnParameters);
     return 0.0f;
 }
 
@@ -206,8 +194,8 @@ void VstManager::reportChildParameterText(VstInt32 opcode, VstInt32 index, char*
         return;
     }
     GatePass pass(gate);
-    if (pass && index >= kOwnParameters && index - kOwnParameters < instrument_.numParams()) {
-        vstStrncpy(text, instrument_.text(opcode, index - kOwnParameters).c_str(), kVstMaxParamStrLen);
+    if (pass && index >= kOwnParameters && index - kOwnParameters < rack_.instrument().numParams()) {
+        vstStrncpy(text, rack_.instrument().text(opcode, index - kOwnParameters).c_str(), kVstMaxParamStrLen);
         return;
     }
     vstStrncpy(text, "    ", kVstMaxParamStrLen);
@@ -218,7 +206,7 @@ void VstManager::getParameterLabel(VstInt32 index, char* label) { reportChildPar
 void VstManager::getParameterName(VstInt32 index, char* text) { reportChildParameterText(effGetParamName, index, text); }
 
 void VstManager::getParameterDisplay(VstInt32 index, char* text) {
-    if (index == 1) vstStrncpy(text, desiredQuality() == Oversampler::Quality::high ? "High" : "Classic", kVstMaxParamStrLen);
+    if (index == 1) vstStrncpy(text, getOversamplingQuality() == Oversampler::Quality::high ? "High" : "Classic", kVstMaxParamStrLen);
     else if (index >= 0 && index < kOwnParameters) float2string(ownParameters_[index], text, kVstMaxParamStrLen);
     else vstStrncpy(text, "    ", kVstMaxParamStrLen);
 }
@@ -226,12 +214,12 @@ void VstManager::getParameterDisplay(VstInt32 index, char* text) {
 // ---- Programs ----
 
 void VstManager::forwardProgram(VstInt32 program) {
-    if (!instrument_.isLoaded()) {
+    if (!rack_.instrument().isLoaded()) {
         curProgram = program;
         return;
     }
-    curProgram = std::max(0, std::min(program, instrument_.numPrograms() - 1));
-    instrument_.setProgram(curProgram);
+    curProgram = std::max(0, std::min(program, rack_.instrument().numPrograms() - 1));
+    rack_.instrument().setProgram(curProgram);
 }
 
 void VstManager::setProgram(VstInt32 program) {
@@ -243,14 +231,14 @@ void VstManager::setProgram(VstInt32 program) {
 void VstManager::getProgramName(char* name) {
     *name = 0;
     GatePass pass(gate);
-    if (pass && instrument_.isLoaded()) vstStrncpy(name, instrument_.programName().c_str(), kVstMaxProgNameLen);
+    if (pass && rack_.instrument().isLoaded()) vstStrncpy(name, rack_.instrument().programName().c_str(), kVstMaxProgNameLen);
 }
 
 bool VstManager::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     *text = 0;
     GatePass pass(gate);
-    if (pass && index >= 0 && index < instrument_.numPrograms())
-        vstStrncpy(text, instrument_.programNameIndexed(index).c_str(), kVstMaxProgNameLen);
+    if (pass && index >= 0 && index < rack_.instrument().numPrograms())
+        vstStrncpy(text, rack_.instrument().programNameIndexed(index).c_str(), kVstMaxProgNameLen);
     return true;
 }
 
@@ -260,17 +248,70 @@ bool VstManager::getOutputProperties(VstInt32 index, VstPinProperties* propertie
     return stereoOutputProperties(index, properties);
 }
 
-bool VstManager::getEffectName(char* name) { return copyName(name, "VexloVM", kVstMaxEffectNameLen); }
-
-bool VstManager::getVendorString(char* text) { return copyName(text, kVendor, kVstMaxVendorStrLen); }
-
-bool VstManager::getProductString(char* text) { return copyName(text, "VexloVM", kVstMaxProductStrLen); }
-
-VstInt32 VstManager::getVendorVersion() { return kVendorVersion; }
-
 VstInt32 VstManager::canDo(char* text) {
     if (!std::strcmp(text, canDoWords::receiveVstEvents) || !std::strcmp(text, "receiveVstMidiEvents")) return 1;
     return -1;
+}
+
+VstIntPtr VstManager::vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float) {
+    if (index != kLoadPresetRequest || !ptr) return 0;
+    presets_.load(value != 0, static_cast<const char*>(ptr), true);
+    return 1;
+}
+
+// ---- Processing ----
+
+void VstManager::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
+    GatePass pass(gate);
+    chain_.process(bool(pass), inputs, outputs, frames);
+}
+
+// ---- The factor in force; the gate is held ----
+
+int VstManager::desiredFactor() const { return oversamplerBypassed() ? 1 : oversamplingFactor_.load(); }
+
+int VstManager::factorForState(float value) const {
+    return oversamplerBypassed() ? 1 : factorFor(value, oversamplingFactor_.load());
+}
+
+Oversampler::Quality VstManager::getOversamplingQuality() const { return qualityFor(ownParameters_[1].load()); }
+
+void VstManager::applyFactor() {
+    const int factor = desiredFactor();
+    const float rate = instrumentRate(factor);
+    const VstInt32 block = instrumentBlock(factor);
+    chain_.setFactor(factor, getOversamplingQuality());
+    HostedChild& instrument = rack_.instrument();
+    if (instrument.isLoaded()) {
+        if (instrument.sampleRate() != rate) rack_.restartInstrument(factor);
+        else if (instrument.blockSize() != block || (resumed_ && !instrument.isResumed()))
+            instrument.setRateAndBlock(rate, block, resumed_);
+    }
+    reportLatency();
+}
+
+void VstManager::reportLatency() {
+    // The delay the oversampler's way back adds, told to the host when it changes.
+    const VstInt32 delay = rack_.instrument().isLoaded() ? chain_.latency() : 0;
+    if (delay == cEffect.initialDelay) return;
+    setInitialDelay(delay);
+    ioChanged();
+}
+
+// ---- What the parts ask of the front ----
+
+void VstManager::instrumentInstalled() {
+    numParams = rack_.instrument().numParams();
+    chain_.prepare(blockSize);
+    // Prepared for the factor in force when it was opened; the bypass may have changed since.
+    applyFactor();
+    forwardProgram(curProgram);
+    updateDisplay();
+    ioChanged();
+}
+
+void VstManager::tellStatus(const std::string& text) {
+    if (ManagerObserver* observer = rack_.observer()) observer->statusChanged(text);
 }
 
 }  // namespace vexlo::manager

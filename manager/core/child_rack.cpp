@@ -1,0 +1,270 @@
+// Vexlo VM's children coming and going, and the instrument's state taken and given back.
+#include "manager/core/child_rack.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "hosting/probe.h"
+#include "manager/library/path_utils.h"
+#include "manager/library/scan_database.h"
+
+namespace vexlo::manager {
+
+namespace {
+thread_local int preparingFactor = 0;
+}  // namespace
+
+ChildRack::ChildRack(library::ManagerSettings& settings, AudioGate& gate, ManagerFront& front, Callbacks callbacks)
+    : settings_(settings), gate_(gate), front_(front), callbacks_(callbacks) {}
+
+int ChildRack::factorForChildBeingPrepared() { return preparingFactor; }
+
+int ChildRack::widestChannels() const {
+    // The channel arrays serve the instrument and the MIDI slots alike.
+    int channels = std::max({2, instrumentOutputs_, instrumentInputs_});
+    for (const HostedChild& slot : midiSlots_) channels = std::max({channels, slot.numOutputs(), slot.numInputs()});
+    return channels;
+}
+
+// ---- Preparing ----
+
+bool ChildRack::prepareInstrument(const std::string& path, int factor, HostedChild& child, LoadMessage& refusal) {
+    if (!loader_.load(path, ChildRole::instrument, callbacks_.instrument, callbacks_.owner, child, refusal)) return false;
+    // The child asks for its rate while it opens: it hears the one it is about to run at.
+    preparingFactor = factor;
+    child.open(front_.instrumentRate(factor), front_.instrumentBlock(factor));
+    preparingFactor = 0;
+    return true;
+}
+
+bool ChildRack::prepareMidiEffect(const std::string& path, HostedChild& child, LoadMessage& refusal) {
+    if (!loader_.load(path, ChildRole::midiEffect, callbacks_.midi, callbacks_.owner, child, refusal)) return false;
+    child.open(front_.hostRate(), front_.hostBlock());
+    return true;
+}
+
+// ---- Changes ----
+
+void ChildRack::installInstrument(HostedChild&& child, const std::string& path) {
+    unloadInstrument();
+    missingInstrument_ = {};
+    instrumentCanReplace_ = child.hasFlag(effFlagsCanReplacing);
+    instrumentOutputs_ = child.numOutputs();
+    instrumentInputs_ = child.numInputs();
+    instrument_ = std::move(child);
+    instrumentPath_ = path;
+    front_.instrumentInstalled();
+    instrumentComing(instrument_.effect());
+}
+
+void ChildRack::unloadInstrument() {
+    if (!instrument_.isLoaded()) return;
+    instrumentComing(nullptr);
+    instrument_.close();
+    front_.instrumentRemoved();
+}
+
+void ChildRack::removeMidiEffect(int slot) {
+    if (observer_) observer_->midiSlotChanged(slot, nullptr, "Bypass");
+    midiSlot(slot).close();
+    midiSlotNames_[static_cast<std::size_t>(slot)].clear();
+}
+
+void ChildRack::installMidiEffect(int slot, HostedChild&& child, const std::string& path) {
+    removeMidiEffect(slot);
+    missingMidiSlot(slot) = {};
+    midiSlot(slot) = std::move(child);
+    front_.midiSlotsChanged();
+    midiSlotNames_[static_cast<std::size_t>(slot)] = library::baseName(path);
+    if (observer_) observer_->midiSlotChanged(slot, midiSlot(slot).effect(), midiSlotName(slot));
+}
+
+void ChildRack::restartInstrument(int factor) {
+    const VstInt32 program = instrument_.program();
+    files::StoredChild carried = captureInstrument();
+    if (carried.kind == files::kStateChunk && carried.state.empty()) {
+        // It says it keeps its state in a chunk but hands over none: its parameters, then.
+        carried.kind = files::kStateParamDump;
+        carried.state = captureParameterDump();
+    }
+    instrumentComing(nullptr);
+    if (!instrument_.restart(callbacks_.instrument, callbacks_.owner)) {
+        // The library gave no second instrument: what it was stays in the state for the next
+        // save, as for an instrument a restored state names but nobody has.
+        missingInstrument_ = std::move(carried);
+        front_.displayChanged();
+        return;
+    }
+    const float rate = front_.instrumentRate(factor);
+    instrument_.open(rate, front_.instrumentBlock(factor));
+    // The program first: a chunk that holds only the program playing belongs to that program.
+    instrument_.setProgram(program);
+    if (carried.kind == files::kStateChunk && !carried.state.empty()) {
+        instrument_.restoreChunk(carried.state, rate);
+    } else if (carried.kind == files::kStateParamDump) {
+        instrument_.suspend();
+        applyParameterDump(carried.state, false);
+        instrument_.resume();
+    }
+    if (instrument_.program() != program) instrument_.setProgram(program);
+    front_.instrumentRestarted();
+    instrumentComing(instrument_.effect());
+    front_.displayChanged();
+}
+
+void ChildRack::closeAll() {
+    instrument_.close();
+    for (HostedChild& slot : midiSlots_) slot.close();
+}
+
+// ---- Asked for ----
+
+void ChildRack::loadInstrument(const char* path, bool callerHoldsGate, VstInt32 expectedUniqueId) {
+    // Another change in progress makes this load give way, unless the caller is that change.
+    if (!callerHoldsGate && gate_.isHeld() && !gate_.heldByThisThread()) return;
+
+    const std::string chosen = path ? std::string(path) : loader_.chooseInstrument();
+    std::optional<GateHold> hold;
+    auto takeGate = [&] {
+        if (!callerHoldsGate) hold.emplace(gate_, GateHold::wait);
+        return callerHoldsGate || bool(*hold);
+    };
+    if (chosen.size() <= 2) {
+        // Choosing no file is choosing no instrument.
+        if (takeGate()) unloadInstrument();
+        return;
+    }
+    settings_.lastInstrumentPath = chosen;
+
+    HostedChild child;
+    LoadMessage refusal;
+    if (!prepareInstrument(chosen, front_.desiredFactor(), child, refusal)) {
+        refusal.show();
+        return;
+    }
+    VstInt32 key = child.uniqueId();
+    if (expectedUniqueId >= 0) {
+        if (expectedUniqueId != key &&
+            !library::ask("The selected VST doesn't match the loaded FXP/FXB file.\n"
+                          "Do you want to set this VST to be used for this file?",
+                          "Warning!")) {
+            child.close();
+            if (takeGate()) unloadInstrument();
+            return;
+        }
+        key = expectedUniqueId;
+    }
+    if (!takeGate()) return;
+    installInstrument(std::move(child), chosen);
+    loader_.recordInDatabase(key, chosen);
+    if (!callerHoldsGate) {
+        hold.reset();
+        front_.stateChanged();
+    }
+}
+
+void ChildRack::unloadMidiEffect(int slot, bool callerHoldsGate) {
+    if (slot < 0 || slot >= kMidiSlots) return;
+    {
+        std::optional<GateHold> hold;
+        if (!callerHoldsGate) {
+            hold.emplace(gate_, GateHold::wait);
+            if (!*hold) return;
+        }
+        removeMidiEffect(slot);
+        missingMidiSlot(slot) = {};
+    }
+    if (!callerHoldsGate) front_.stateChanged();
+}
+
+void ChildRack::loadMidiEffect(const char* path, int slot, bool callerHoldsGate) {
+    if (slot < 0 || slot >= kMidiSlots) return;
+    const std::string chosen = path ? std::string(path) : loader_.chooseMidiEffect();
+    HostedChild child;
+    LoadMessage refusal;
+    const bool chose = chosen.size() > 2;
+    const bool loaded = chose && prepareMidiEffect(chosen, child, refusal);
+    {
+        std::optional<GateHold> hold;
+        if (!callerHoldsGate) {
+            hold.emplace(gate_, GateHold::wait);
+            if (!*hold) return;
+        }
+        if (loaded) {
+            const VstInt32 id = child.uniqueId();
+            installMidiEffect(slot, std::move(child), chosen);
+            loader_.recordInDatabase(id, chosen);
+        } else if (!chose) {
+            // Choosing no file empties the slot.
+            removeMidiEffect(slot);
+        }
+    }
+    refusal.show();
+    if (!callerHoldsGate) front_.stateChanged();
+}
+
+void ChildRack::scan(bool onlyNew) {
+    {
+        GateHold hold(gate_, GateHold::wait);
+        if (!hold) return;
+        unloadInstrument();
+    }
+    // The probes touch no child of ours: the scan runs outside the gate, its messages too.
+    library::ScanDatabase database(settings_.scanDatabasePath);
+    database.scan(settings_.vstFolder, onlyNew, hosting::probeLibrary, [this](const std::string& name) {
+        if (observer_) observer_->scanProgress(name);
+    });
+    front_.stateChanged();
+}
+
+// ---- The instrument's state ----
+
+files::StoredChild ChildRack::captureInstrument() {
+    files::StoredChild stored;
+    stored.id = instrument_.uniqueId();
+    if (instrument_.hasFlag(effFlagsProgramChunks)) {
+        stored.kind = files::kStateChunk;
+        const HostedChild::Bytes bytes = instrument_.getChunk();
+        stored.state.assign(bytes.data, bytes.data + bytes.size);
+    } else {
+        stored.kind = files::kStateParamDump;
+        stored.state = captureParameterDump();
+    }
+    return stored;
+}
+
+std::vector<unsigned char> ChildRack::captureParameterDump() {
+    // Every program in turn: its parameter values and its name.
+    files::ByteWriter dump(files::ByteOrder::little);
+    const int params = instrument_.numParams();
+    for (VstInt32 p = 0; p < instrument_.numPrograms(); ++p) {
+        instrument_.setProgram(p);
+        for (VstInt32 j = 0; j < params; ++j) dump.float32(instrument_.getParameter(j));
+        const std::string name = instrument_.programName().substr(0, kVstMaxProgNameLen);
+        dump.field(name, files::ManagerState::kProgramNameField);
+    }
+    front_.forwardProgram(front_.currentProgram());
+    return dump.take();
+}
+
+void ChildRack::applyParameterDump(const std::vector<unsigned char>& body, bool flatList) {
+    const int programs = instrument_.numPrograms(), params = instrument_.numParams();
+    files::ByteReader read(body.data(), body.size(), files::ByteOrder::little);
+    if (flatList) {
+        // The oldest layout: one value per parameter, as many as the block holds whole.
+        float value;
+        for (VstInt32 j = 0; j < params && read.float32(value); ++j) instrument_.restoreParameter(j, value);
+        return;
+    }
+    const std::size_t record = 4 * static_cast<std::size_t>(params) + files::ManagerState::kProgramNameField;
+    for (VstInt32 p = 0; p < programs && read.remaining() >= record; ++p) {
+        instrument_.setProgram(p);
+        float value;
+        for (VstInt32 j = 0; j < params && read.float32(value); ++j) instrument_.restoreParameter(j, value);
+        std::string name;
+        read.field(files::ManagerState::kProgramNameField, name);
+        instrument_.setProgramName(name);
+    }
+}
+
+}  // namespace vexlo::manager
