@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "hosting/preset_file.h"
+#include "manager/files/preset_link.h"
 
 using namespace vexlo::files;
 

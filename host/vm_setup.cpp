@@ -2,6 +2,7 @@
 
 #include "host/midi_input.h"
 #include "hosting/preset_file.h"
+#include "manager/files/preset_link.h"
 #include "manager/files/manager_state.h"
 #include "manager/interface.h"
 #include "manager/library/config_file.h"

@@ -1,5 +1,4 @@
-// The standard's program (FXP) and bank (FXB) files, and Vexlo VM's preset links (".fxplnk"),
-// as values. Every number in an FXP or FXB is big-endian. Decoding takes the file's bytes and
+// The standard's program (FXP) and bank (FXB) files as values. Every number in an FXP or FXB is big-endian. Decoding takes the file's bytes and
 // gives the value or the reason it cannot be read, never reading past the bytes; encoding gives
 // the bytes of a value. Nothing here touches a plug-in or a file.
 #pragma once
@@ -57,22 +56,5 @@ Decoded<PresetFile> decodePresetFile(const unsigned char* data, std::size_t size
 // With the true byteSize; numParams and numPrograms as the value states them for chunks, and
 // as the lists hold them for parameter values.
 std::vector<unsigned char> encodePresetFile(const PresetFile& file);
-
-// A link to a program file, or to one program of a bank file.
-struct PresetLink {
-    static constexpr std::size_t kMaxLine = 1024;
-
-    std::string target;  // relative to the folder setting for its kind
-    std::int32_t pluginId = 0;
-    std::optional<std::int32_t> program;  // links into a bank
-
-    // Whether the target is a program file (its name ends in "p" or "P"), relative to the
-    // program folder; a bank is relative to the bank folder.
-    bool namesProgramFile() const { return !target.empty() && (target.back() == 'p' || target.back() == 'P'); }
-};
-
-// Two or three lines ("\n" or "\r\n"), the last without a line end.
-Decoded<PresetLink> decodePresetLink(const unsigned char* data, std::size_t size);
-std::string encodePresetLink(const PresetLink& link);
 
 }  // namespace vexlo::files

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "hosting/child_checks.h"
 #include "hosting/host_callback.h"
 #include "hosting/hosted_child.h"
 #include "platform/platform.h"
@@ -16,10 +17,10 @@ std::optional<VstInt32> probeHere(const std::string& path) {
     if (!child.loadLibrary(path) || !child.enter(neutralCallback)) return std::nullopt;
     child.open();
     child.resume();
-    const bool takesEvents = child.canDoAny({canDoWords::receiveVstEvents, canDoWords::receiveVstMidiEvent});
+    const bool answers = takesEvents(child);
     const VstInt32 id = child.uniqueId();
     child.close();
-    if (!takesEvents) return std::nullopt;
+    if (!answers) return std::nullopt;
     return id;
 }
 

@@ -1,5 +1,6 @@
 #include "manager/core/child_loader.h"
 
+#include "hosting/child_checks.h"
 #include "manager/library/path_utils.h"
 #include "manager/library/scan_database.h"
 #include "platform/platform.h"
@@ -45,13 +46,11 @@ bool ChildLoader::load(const std::string& path, ChildRole role, audioMasterCallb
     if (library::ScanDatabase(settings_.scanDatabasePath).isIgnored(path)) return refuse("Plugin is on the Ignore list!");
     if (!child.loadLibrary(path) || !child.enter(callback)) return refuse(loadFailure);
     if (child.uniqueId() == kManagerUniqueId) return refuse("Vexlo VM can't host Vexlo VM!");
-    if (instrument) {
-        if (!child.canDoAny({canDoWords::receiveVstEvents, canDoWords::receiveVstMidiEvent}))
-            return refuse("Plugin is not a Synth!");
-        if (child.numOutputs() <= 0) return refuse("Plugin has no output!");
-    } else if (!child.canDoAny({canDoWords::receiveVstEvents, canDoWords::receiveVstMidiEvent,
-                                canDoWords::sendVstMidiEvent})) {
-        return refuse("Plugin is not a MIDI Processor!");
+    switch (instrument ? hosting::fitAsInstrument(child) : hosting::fitAsMidiEffect(child)) {
+    case hosting::ChildFit::takesNoEvents: return refuse("Plugin is not a Synth!");
+    case hosting::ChildFit::hasNoOutput: return refuse("Plugin has no output!");
+    case hosting::ChildFit::handlesNoEvents: return refuse("Plugin is not a MIDI Processor!");
+    case hosting::ChildFit::fits: break;
     }
     child.setOwner(owner);
     return true;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "hosting/preset_file.h"
+#include "manager/files/preset_link.h"
 #include "manager/core/child_rack.h"
 
 namespace vexlo::manager {
