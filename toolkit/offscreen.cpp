@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/popup_menu.h"
+
 namespace vexlo::toolkit {
 
 namespace {
@@ -90,7 +92,7 @@ void OffscreenFrame::mouseState(CPoint& where, int& buttons) {
     buttons = heldButtons_;
 }
 
-COptionMenu* OffscreenFrame::popup(COptionMenu& menu, CPoint, int* chosen) {
+COptionMenu* OffscreenFrame::popup(COptionMenu& menu, CPoint where, int* chosen) {
     lastPopupEntries.clear();
     for (int i = 0; i < menu.getNbEntries(); ++i) lastPopupEntries.push_back(menu.getEntry(i));
     lastPopupChecked = menu.getCurrent();
@@ -98,33 +100,22 @@ COptionMenu* OffscreenFrame::popup(COptionMenu& menu, CPoint, int* chosen) {
     for (int i = 0; i < menu.getNbEntries(); ++i)
         if (menu.isChecked(i)) lastPopupChecks.push_back(i);
     if (!popupKeys.empty()) {
+        // The toolkit's own popup, driven by the keys and drawn as it stands when they end.
         std::vector<KeyPress> keys = std::move(popupKeys.front());
         popupKeys.pop_front();
-        COptionMenu* level = &menu;
-        MenuNavigator navigator(*level);
-        COptionMenu* parent = nullptr;
-        int parentHighlight = -1;
-        for (const KeyPress& press : keys) {
-            switch (navigator.press(press.key, press.letter)) {
-            case MenuNavigator::Outcome::chosen: *chosen = navigator.highlighted(); return level;
-            case MenuNavigator::Outcome::dismissed: return nullptr;
-            case MenuNavigator::Outcome::openSubmenu:
-                parent = level;
-                parentHighlight = navigator.highlighted();
-                level = level->getSubmenu(parentHighlight);
-                navigator = MenuNavigator(*level, 0);
-                break;
-            case MenuNavigator::Outcome::closeSubmenu:
-                if (parent) {
-                    level = parent;
-                    parent = nullptr;
-                    navigator = MenuNavigator(*level, parentHighlight);
-                }
-                break;
-            case MenuNavigator::Outcome::none: break;
-            }
+        CBitmap scratch(1, 1);
+        ImageContext measure(scratch);
+        PopupSession session(menu, where, {0, 0, 4096, 4096}, measure);
+        for (const KeyPress& press : keys) session.key(press.key, press.letter);
+        lastPopupLevels.clear();
+        for (const PopupSession::Level& level : session.levels()) {
+            lastPopupLevels.emplace_back(level.view.width(), level.view.height());
+            ImageContext context(lastPopupLevels.back());
+            level.view.draw(context);
         }
-        return nullptr;
+        if (!session.ended() || !session.chosenMenu()) return nullptr;
+        *chosen = session.chosenEntry();
+        return session.chosenMenu();
     }
     if (popupAnswers.empty()) return nullptr;
     auto [level, index] = popupAnswers.front();

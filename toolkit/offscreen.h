@@ -82,6 +82,8 @@ public:
     std::vector<std::string> lastPopupEntries;
     int lastPopupChecked = -1;
     std::vector<int> lastPopupChecks;  // every entry with a check mark
+    // The levels of the last popup driven by keys, as the toolkit drew them when the keys ended.
+    std::vector<CBitmap> lastPopupLevels;
     // The window's size, and whether the last resize also resized the host's window.
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }

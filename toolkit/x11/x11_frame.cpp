@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "toolkit/menu_keys.h"
+#include "toolkit/popup_menu.h"
 #include "toolkit/views.h"
 #include "toolkit/x11/cairo_context.h"
 #include "toolkit/x11/x11_window.h"
@@ -166,12 +167,49 @@ public:
         vexlo::platform::sleepMs(5);  // the pointer is polled while a button is held
     }
 
+    // The toolkit's popup menu, each level in a window of its own above everything (a 22-pixel
+    // editor cannot hold it), with the pointer and the keyboard grabbed until the person
+    // chooses or clicks elsewhere.
     COptionMenu* popup(COptionMenu& menu, CPoint where, int* chosen) override {
         if (!display_) return nullptr;
+        const int screen = DefaultScreen(display_);
         int rootX = 0, rootY = 0;
         Window child;
         XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), where.x, where.y, &rootX, &rootY, &child);
-        return runPopup(menu, rootX, rootY, chosen);
+        cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+        cairo_t* probeContext = cairo_create(probe);
+        CairoContext measure(probeContext, images_);
+        PopupSession session(menu, {rootX, rootY}, {0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)},
+                             measure);
+        std::vector<PopupWindow> windows;
+        int shown = -1;
+        while (!session.ended()) {
+            if (session.revision() != shown) {
+                showLevels(session, windows);
+                shown = session.revision();
+            }
+            XEvent event;
+            XNextEvent(display_, &event);
+            switch (event.type) {
+            case Expose: shown = -1; break;
+            case MotionNotify: session.pointerMoved({event.xmotion.x_root, event.xmotion.y_root}); break;
+            case ButtonPress: session.click({event.xbutton.x_root, event.xbutton.y_root}); break;
+            case KeyPress: {
+                char letter = 0;
+                session.key(menuKey(XLookupKeysym(&event.xkey, 0), letter), letter);
+                break;
+            }
+            default: break;
+            }
+        }
+        XUngrabPointer(display_, CurrentTime);
+        XUngrabKeyboard(display_, CurrentTime);
+        for (PopupWindow& level : windows) closePopupWindow(level);
+        XFlush(display_);
+        cairo_destroy(probeContext);
+        cairo_surface_destroy(probe);
+        *chosen = session.chosenEntry();
+        return session.chosenMenu();
     }
 
 private:
@@ -189,179 +227,76 @@ private:
         X11Frame& frame_;
     };
 
-    static constexpr int kRow = 18, kSeparator = 7;
+    struct PopupWindow {
+        Window window = 0;
+        cairo_surface_t* surface = nullptr;
+        CRect place;
+    };
 
-    int rowTop(const COptionMenu& menu, int index) const {
-        int y = 2;
-        for (int i = 0; i < index; ++i) y += menu.isSeparator(i) ? kSeparator : kRow;
-        return y;
+    static MenuKey menuKey(KeySym symbol, char& letter) {
+        switch (symbol) {
+        case XK_Up: return MenuKey::up;
+        case XK_Down: return MenuKey::down;
+        case XK_Left: return MenuKey::left;
+        case XK_Right: return MenuKey::right;
+        case XK_Return:
+        case XK_KP_Enter: return MenuKey::enter;
+        case XK_Escape: return MenuKey::escape;
+        default: letter = symbol < 0x80 ? static_cast<char>(symbol) : 0; return MenuKey::letter;
+        }
     }
 
-    // A menu in a window of its own above everything (a 22-pixel editor cannot hold it), with
-    // the pointer grabbed until the person chooses or clicks elsewhere.
-    COptionMenu* runPopup(COptionMenu& menu, int x, int y, int* chosen) {
-        const int count = menu.getNbEntries();
-        const int height = rowTop(menu, count) + 2;
-        int width = 120;
-        {
-            cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
-            cairo_t* cr = cairo_create(probe);
-            cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-            cairo_set_font_size(cr, 12);
-            for (int i = 0; i < count; ++i) {
-                cairo_text_extents_t e;
-                cairo_text_extents(cr, menu.getEntry(i).c_str(), &e);
-                width = std::max(width, static_cast<int>(e.x_advance) + 44);
-            }
-            cairo_destroy(cr);
-            cairo_surface_destroy(probe);
+    // A window for each level the session has open (the first one holds the grabs), every
+    // level drawn.
+    void showLevels(const PopupSession& session, std::vector<PopupWindow>& windows) {
+        const auto& levels = session.levels();
+        while (windows.size() > levels.size()) {
+            closePopupWindow(windows.back());
+            windows.pop_back();
         }
-        const int screenW = DisplayWidth(display_, DefaultScreen(display_));
-        const int screenH = DisplayHeight(display_, DefaultScreen(display_));
-        x = std::max(0, std::min(x, screenW - width));
-        y = std::max(0, std::min(y, screenH - height));
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            if (i < windows.size() && windows[i].place.left == levels[i].place.left &&
+                windows[i].place.top == levels[i].place.top && windows[i].place.width() == levels[i].place.width() &&
+                windows[i].place.height() == levels[i].place.height())
+                continue;
+            if (i < windows.size()) closePopupWindow(windows[i]);
+            else windows.emplace_back();
+            windows[i] = openPopupWindow(levels[i].place, i == 0);
+        }
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            cairo_t* cr = cairo_create(windows[i].surface);
+            CairoContext context(cr, images_);
+            levels[i].view.draw(context);
+            cairo_destroy(cr);
+            cairo_surface_flush(windows[i].surface);
+        }
+        XFlush(display_);
+    }
 
+    PopupWindow openPopupWindow(const CRect& place, bool grab) {
         XSetWindowAttributes attributes{};
         attributes.override_redirect = True;
-        Window popup = XCreateWindow(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
-                                     static_cast<unsigned>(height), 1, CopyFromParent, InputOutput, CopyFromParent,
-                                     CWOverrideRedirect, &attributes);
-        XSelectInput(display_, popup, ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask);
-        XMapRaised(display_, popup);
-        cairo_surface_t* surface =
-            cairo_xlib_surface_create(display_, popup, DefaultVisual(display_, DefaultScreen(display_)), width, height);
-        XGrabPointer(display_, popup, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                     GrabModeAsync, None, None, CurrentTime);
-        XGrabKeyboard(display_, popup, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-
-        // The pointer and the keys move the same highlight.
-        MenuNavigator keys(menu);
-        int hover = -1;
-        COptionMenu* result = nullptr;
-        auto entryAt = [&](int px, int py) {
-            if (px < 0 || px >= width) return -1;
-            for (int i = 0; i < count; ++i)
-                if (py >= rowTop(menu, i) && py < rowTop(menu, i + 1)) return menu.isSeparator(i) ? -1 : i;
-            return -1;
-        };
-        auto paint = [&] {
-            cairo_t* cr = cairo_create(surface);
-            cairo_set_source_rgb(cr, 0.16, 0.17, 0.2);
-            cairo_paint(cr);
-            cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-            cairo_set_font_size(cr, 12);
-            for (int i = 0; i < count; ++i) {
-                const int top = rowTop(menu, i);
-                if (menu.isSeparator(i)) {
-                    cairo_set_source_rgb(cr, 0.4, 0.42, 0.46);
-                    cairo_rectangle(cr, 6, top + 3, width - 12, 1);
-                    cairo_fill(cr);
-                    continue;
-                }
-                if (i == hover) {
-                    cairo_set_source_rgb(cr, 1.0, 0.59, 0.16);
-                    cairo_rectangle(cr, 1, top, width - 2, kRow);
-                    cairo_fill(cr);
-                }
-                cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
-                if (menu.isChecked(i) && !menu.getSubmenu(i)) {
-                    cairo_move_to(cr, 8, top + 13);
-                    cairo_show_text(cr, "\xE2\x9C\x93");  // the check mark
-                }
-                const MenuText text = menuText(menu.getEntry(i));
-                cairo_move_to(cr, 24, top + 13);
-                cairo_show_text(cr, text.shown.c_str());
-                if (text.underlined >= 0) {
-                    // The accelerator's letter is underlined, as the system's menus show it.
-                    cairo_text_extents_t before, letter;
-                    cairo_text_extents(cr, text.shown.substr(0, static_cast<std::size_t>(text.underlined)).c_str(), &before);
-                    cairo_text_extents(cr, text.shown.substr(static_cast<std::size_t>(text.underlined), 1).c_str(), &letter);
-                    cairo_rectangle(cr, 24 + before.x_advance, top + 15, std::max(letter.x_advance, 2.0), 1);
-                    cairo_fill(cr);
-                }
-                if (menu.getSubmenu(i)) {
-                    cairo_move_to(cr, width - 14, top + 13);
-                    cairo_show_text(cr, "\xE2\x96\xB8");
-                }
-            }
-            cairo_destroy(cr);
-            cairo_surface_flush(surface);
-            XFlush(display_);
-        };
-
-        bool done = false;
-        while (!done) {
-            XEvent event;
-            XNextEvent(display_, &event);
-            switch (event.type) {
-            case Expose: paint(); break;
-            case MotionNotify: {
-                const int now = entryAt(event.xmotion.x, event.xmotion.y);
-                if (now != hover) {
-                    hover = now;
-                    keys.setHighlighted(now);
-                    paint();
-                }
-                break;
-            }
-            case KeyPress: {
-                const KeySym sym = XLookupKeysym(&event.xkey, 0);
-                MenuKey key = MenuKey::letter;
-                char letter = 0;
-                switch (sym) {
-                case XK_Up: key = MenuKey::up; break;
-                case XK_Down: key = MenuKey::down; break;
-                case XK_Left: key = MenuKey::left; break;
-                case XK_Right: key = MenuKey::right; break;
-                case XK_Return:
-                case XK_KP_Enter: key = MenuKey::enter; break;
-                case XK_Escape: key = MenuKey::escape; break;
-                default: letter = sym < 0x80 ? static_cast<char>(sym) : 0; break;
-                }
-                switch (keys.press(key, letter)) {
-                case MenuNavigator::Outcome::chosen:
-                    *chosen = keys.highlighted();
-                    result = &menu;
-                    done = true;
-                    break;
-                case MenuNavigator::Outcome::openSubmenu:
-                    XUngrabPointer(display_, CurrentTime);
-                    XUngrabKeyboard(display_, CurrentTime);
-                    result = runPopup(*menu.getSubmenu(keys.highlighted()), x + width - 4,
-                                      y + rowTop(menu, keys.highlighted()), chosen);
-                    done = true;
-                    break;
-                case MenuNavigator::Outcome::dismissed:
-                case MenuNavigator::Outcome::closeSubmenu: done = true; break;
-                case MenuNavigator::Outcome::none:
-                    hover = keys.highlighted();
-                    paint();
-                    break;
-                }
-                break;
-            }
-            case ButtonPress: {
-                const int index = entryAt(event.xbutton.x, event.xbutton.y);
-                if (index >= 0 && menu.getSubmenu(index)) {
-                    XUngrabPointer(display_, CurrentTime);
-                    XUngrabKeyboard(display_, CurrentTime);
-                    result = runPopup(*menu.getSubmenu(index), x + width - 4, y + rowTop(menu, index), chosen);
-                } else if (index >= 0) {
-                    *chosen = index;
-                    result = &menu;
-                }
-                done = true;
-                break;
-            }
-            default: break;
-            }
+        PopupWindow level;
+        level.place = place;
+        level.window = XCreateWindow(display_, DefaultRootWindow(display_), place.left, place.top,
+                                     static_cast<unsigned>(place.width()), static_cast<unsigned>(place.height()), 1,
+                                     CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+        XSelectInput(display_, level.window, ExposureMask | ButtonPressMask | PointerMotionMask | KeyPressMask);
+        XMapRaised(display_, level.window);
+        level.surface = cairo_xlib_surface_create(display_, level.window, DefaultVisual(display_, DefaultScreen(display_)),
+                                                  place.width(), place.height());
+        if (grab) {
+            XGrabPointer(display_, level.window, False, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
+                         None, None, CurrentTime);
+            XGrabKeyboard(display_, level.window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
         }
-        XUngrabPointer(display_, CurrentTime);
-        XUngrabKeyboard(display_, CurrentTime);
-        cairo_surface_destroy(surface);
-        XDestroyWindow(display_, popup);
-        XFlush(display_);
-        return result;
+        return level;
+    }
+
+    void closePopupWindow(PopupWindow& level) {
+        if (level.surface) cairo_surface_destroy(level.surface);
+        if (level.window) XDestroyWindow(display_, level.window);
+        level = {};
     }
 
     CFrame& frame_;
