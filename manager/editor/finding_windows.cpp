@@ -1,36 +1,32 @@
-// The editor's side of the preset browser and the search window: they leave a path in the
-// manager, and the editor's idle loads it, so loading always happens on the editor's thread
-// and never from inside one of their clicks.
+#include "manager/editor/finding_windows.h"
+
 #include "manager/core/vst_manager.h"
-#include "manager/editor/manager_editor.h"
-#include "manager/editor/preset_browser.h"
-#include "manager/editor/search_window.h"
 
 namespace vexlo::manager {
 
-void VstManagerEditor::openSearchWindow() {
-    if (!frame) return;
+void FindingWindows::openSearchWindow() {
+    if (!context_.frame) return;
     if (search_) {
         search_->raise();
         return;
     }
-    search_ = SearchWindow::open(*frame, *manager());
+    search_ = SearchWindow::open(*context_.frame, context_.manager);
 }
 
-void VstManagerEditor::togglePresetBrowser() {
-    if (!frame) return;
+void FindingWindows::togglePresetBrowser() {
+    if (!context_.frame) return;
     browser_.reset();  // a browser open already is closed and opened afresh
-    browser_ = openPresetBrowser(*frame, *manager());
+    browser_ = openPresetBrowser(*context_.frame, context_.manager);
 }
 
-void VstManagerEditor::tendFindingWindows() {
+void FindingWindows::tend() {
     if (searchToTop_) {
         searchToTop_ = false;
         if (search_) search_->raise();
     }
-    const std::string path = manager()->takePendingPresetPath();
+    const std::string path = context_.manager.takePendingPresetPath();
     if (!path.empty()) {
-        manager()->loadPresetOrBank(false, path.c_str());
+        context_.manager.loadPresetOrBank(false, path.c_str());
         searchToTop_ = search_ != nullptr;
     }
     if (search_) {
@@ -43,7 +39,7 @@ void VstManagerEditor::tendFindingWindows() {
     }
 }
 
-void VstManagerEditor::closeFindingWindows() {
+void FindingWindows::closeAll() {
     search_.reset();
     browser_.reset();
     searchToTop_ = false;

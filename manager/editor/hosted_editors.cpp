@@ -1,11 +1,8 @@
-// The editors of the hosted plug-ins: the instrument's inside the editor, below the top bar
-// (and below the MIDI section when it shows), and each MIDI slot's in a window of its own.
-// Everything here runs on the editor's thread, from idle and from the buttons, except letting
-// go of a child that another thread unloads.
+#include "manager/editor/hosted_editors.h"
+
 #include <algorithm>
 
 #include "manager/core/vst_manager.h"
-#include "manager/editor/manager_editor.h"
 
 namespace vexlo::manager {
 
@@ -18,108 +15,118 @@ constexpr const char* kHostedWidthKey = library::settingKeys::hostedGuiWidth;
 constexpr const char* kHostedHeightKey = library::settingKeys::hostedGuiHeight;
 }  // namespace
 
-std::optional<std::pair<int, int>> VstManagerEditor::rememberedHostedSize() const {
-    if (manager()->getInstrument() || !autoGuiOn()) return std::nullopt;
-    const library::ConfigFile& store = manager()->settingsStore();
+std::optional<std::pair<int, int>> HostedEditors::rememberedSize(bool autoGuiOn) const {
+    if (context_.manager.getInstrument() || !autoGuiOn) return std::nullopt;
+    const library::ConfigFile& store = context_.manager.settingsStore();
     const auto width = store.readNumber(kHostedWidthKey), height = store.readNumber(kHostedHeightKey);
     // Within what an editor's rectangle can say, and no narrower than the skin.
-    if (!width || !height || *width < 1 || *width > 32767 || *height <= barHeight_ || *height > 32767)
+    if (!width || !height || *width < 1 || *width > 32767 || *height <= context_.skin.barHeight() || *height > 32767)
         return std::nullopt;
-    return std::make_pair(std::max(minWidth_, static_cast<int>(*width)), static_cast<int>(*height));
+    return std::make_pair(std::max(context_.skin.minWidth(), static_cast<int>(*width)), static_cast<int>(*height));
 }
 
-void VstManagerEditor::rememberHostedSize(int width, int height) {
-    const library::ConfigFile& store = manager()->settingsStore();
+void HostedEditors::rememberSize(int width, int height) {
+    const library::ConfigFile& store = context_.manager.settingsStore();
     if (store.readNumber(kHostedWidthKey) == width && store.readNumber(kHostedHeightKey) == height) return;
     store.write(kHostedWidthKey, width, false);
     store.write(kHostedHeightKey, height, false);
 }
 
-void VstManagerEditor::dropPlaceholderSize() {
-    if (!placeholderSize_ || !hostedInstrument()) return;
+void HostedEditors::dropPlaceholderSize() {
+    if (!placeholderSize_ || !instrument()) return;
     placeholderSize_ = false;
-    if (!hostedEditorOpen_) frame->setSize(minWidth_, midiSectionShown_ ? background_.height() : barHeight_);
+    if (!instrumentEditorOpen_) context_.frame->setSize(context_.skin.minWidth(), context_.hostedTop());
 }
 
-bool VstManagerEditor::tendHostedEditor() {
+bool HostedEditors::tendInstrumentEditor() {
     std::unique_lock<std::recursive_mutex> lock(childEditors_, std::try_to_lock);
     if (!lock) return true;  // another thread is letting go of the instrument: next idle
-    HostedChild& instrument = manager()->instrumentChild();
-    const bool hosted = hostedInstrument() && instrument.effect() == hostedInstrument();
-    if (showHostedEditor_ && hosted && !hostedEditorOpen_ && instrument.hasFlag(effFlagsHasEditor)) {
-        if (building_) return false;
-        building_ = true;
-        openHostedEditor();
-        building_ = false;
-    } else if (hosted && hostedEditorOpen_) {
-        followHostedEditor();
+    HostedChild& child = context_.manager.instrumentChild();
+    const bool hosted = instrument() && child.effect() == instrument();
+    if (wanted_ && hosted && !instrumentEditorOpen_ && child.hasFlag(effFlagsHasEditor)) {
+        if (context_.building) return false;
+        context_.building = true;
+        openInstrumentEditor();
+        context_.building = false;
+    } else if (hosted && instrumentEditorOpen_) {
+        followInstrumentEditor();
     }
     dropPlaceholderSize();
     return true;
 }
 
-void VstManagerEditor::openHostedEditor() {
-    HostedChild& instrument = manager()->instrumentChild();
-    hostedWindow_.reset();
-    const int backgroundHeight = background_.height();
-    hostedWindow_ = frame->createChildWindow({0, backgroundHeight, 10, backgroundHeight + 10});
+void HostedEditors::openInstrumentEditor() {
+    HostedChild& child = context_.manager.instrumentChild();
+    toolkit::CFrame& frame = *context_.frame;
+    instrumentWindow_.reset();
+    const int top = context_.skin.sectionBottom();
+    instrumentWindow_ = frame.createChildWindow({0, top, 10, top + 10});
     // No window, no editor: the plug-in never gets editor-open without one.
-    if (!hostedWindow_ || !instrument.openEditor(hostedWindow_->handle())) {
-        if (hostedWindow_) instrument.closeEditor();
-        hostedWindow_.reset();
-        showHostedEditor_ = false;
+    if (!instrumentWindow_ || !child.openEditor(instrumentWindow_->handle())) {
+        if (instrumentWindow_) child.closeEditor();
+        instrumentWindow_.reset();
+        wanted_ = false;
         return;
     }
     EditorRect hosted;
-    instrument.editorRect(hosted);
-    const int height = hosted.bottom + hostedTop();
-    const int width = std::max(minWidth_, hosted.right);
-    lastHostedWidth_ = hosted.right;
-    lastHostedHeight_ = hosted.bottom;
-    frame->setSize(width, height);
+    child.editorRect(hosted);
+    const int height = hosted.bottom + context_.hostedTop();
+    const int width = std::max(context_.skin.minWidth(), hosted.right);
+    lastWidth_ = hosted.right;
+    lastHeight_ = hosted.bottom;
+    frame.setSize(width, height);
     placeholderSize_ = false;
-    if (!midiSectionShown_) rememberHostedSize(width, height);
-    endPiece_->setViewSize({width - endBitmap_.width(), 0, width, height});
-    endPiece_->setMouseableArea(endPiece_->getViewSize());
-    hostedWindow_->setBounds({0, hostedTop(), width, hostedTop() + height});
-    hostedWindow_->raise();
-    hostedEditorOpen_ = true;
+    if (!context_.midiSectionShown) rememberSize(width, height);
+    COnOffPicture* end = context_.views.endPiece;
+    end->setViewSize({width - context_.skin.endBitmap().width(), 0, width, height});
+    end->setMouseableArea(end->getViewSize());
+    instrumentWindow_->setBounds({0, context_.hostedTop(), width, context_.hostedTop() + height});
+    instrumentWindow_->raise();
+    instrumentEditorOpen_ = true;
 }
 
-void VstManagerEditor::followHostedEditor() {
-    HostedChild& instrument = manager()->instrumentChild();
+void HostedEditors::followInstrumentEditor() {
+    HostedChild& child = context_.manager.instrumentChild();
     EditorRect hosted;
-    if (instrument.editorRect(hosted) && (hosted.right != lastHostedWidth_ || hosted.bottom != lastHostedHeight_)) {
+    if (child.editorRect(hosted) && (hosted.right != lastWidth_ || hosted.bottom != lastHeight_)) {
         // Following a size change, the editor takes the hosted width as it is; only its window
         // keeps at least the skin's width.
-        const int height = hosted.bottom + hostedTop();
-        lastHostedWidth_ = hosted.right;
-        lastHostedHeight_ = hosted.bottom;
-        frame->setSize(hosted.right, height);
-        if (hostedWindow_) {
-            hostedWindow_->setBounds({0, hostedTop(), std::max(minWidth_, hosted.right), hostedTop() + height});
-            hostedWindow_->raise();
+        const int top = context_.hostedTop();
+        const int height = hosted.bottom + top;
+        lastWidth_ = hosted.right;
+        lastHeight_ = hosted.bottom;
+        context_.frame->setSize(hosted.right, height);
+        if (instrumentWindow_) {
+            instrumentWindow_->setBounds({0, top, std::max(context_.skin.minWidth(), hosted.right), top + height});
+            instrumentWindow_->raise();
         }
     }
-    instrument.editorIdle();
+    child.editorIdle();
 }
 
-void VstManagerEditor::closeHostedEditor(bool forget) {
+void HostedEditors::placeInstrumentWindow(int windowWidth) {
+    if (!instrumentWindow_) return;
+    const int top = context_.hostedTop();
+    instrumentWindow_->setBounds({0, top, windowWidth, top + context_.height()});
+    instrumentWindow_->raise();
+}
+
+void HostedEditors::closeInstrumentEditor(bool forget) {
     std::lock_guard<std::recursive_mutex> lock(childEditors_);
-    if (forget) hostedInstrument_ = nullptr;
-    if (!hostedEditorOpen_) return;
+    if (forget) instrument_ = nullptr;
+    if (!instrumentEditorOpen_) return;
     closing_ = true;
-    hostedEditorOpen_ = false;
-    manager()->instrumentChild().closeEditor();
-    if (frame) frame->setSize(editorWidth(), midiSectionShown_ ? background_.height() : barHeight_);
-    hostedWindow_.reset();
+    instrumentEditorOpen_ = false;
+    context_.manager.instrumentChild().closeEditor();
+    if (context_.frame) context_.frame->setSize(context_.width(), context_.hostedTop());
+    instrumentWindow_.reset();
     closing_ = false;
 }
 
-void VstManagerEditor::toggleMidiSlotEditor(int slot) {
-    if (slot < 0 || slot >= kSlots || !frame) return;
+void HostedEditors::toggleMidiSlotEditor(int slot) {
+    if (slot < 0 || slot >= kSlots || !context_.frame) return;
     std::lock_guard<std::recursive_mutex> lock(childEditors_);
-    HostedChild& child = manager()->midiSlotChild(slot);
+    HostedChild& child = context_.manager.midiSlotChild(slot);
     if (!child.isLoaded()) return;
     auto& window = slotWindows_[static_cast<std::size_t>(slot)];
     bool& open = slotOpen_[static_cast<std::size_t>(slot)];
@@ -133,8 +140,8 @@ void VstManagerEditor::toggleMidiSlotEditor(int slot) {
     open = false;
     EditorRect size;
     if (!child.editorRect(size)) return;
-    const std::string title = slots_[static_cast<std::size_t>(slot)].label->getText();
-    window = frame->createOwnedWindow(title, {kSlotWindowX, kSlotWindowY, kSlotWindowX + size.right,
+    const std::string title = context_.views.slots[static_cast<std::size_t>(slot)].label->getText();
+    window = context_.frame->createOwnedWindow(title, {kSlotWindowX, kSlotWindowY, kSlotWindowX + size.right,
                                               kSlotWindowY + size.bottom});
     if (!window) return;
     // The close box closes the plug-in's editor at once; its idle stops with it.
@@ -147,39 +154,39 @@ void VstManagerEditor::toggleMidiSlotEditor(int slot) {
     open = true;
 }
 
-void VstManagerEditor::closeMidiSlotEditor(int slot) {
+void HostedEditors::closeMidiSlotEditor(int slot) {
     if (slot < 0 || slot >= kSlots) return;
     std::lock_guard<std::recursive_mutex> lock(childEditors_);
     bool& open = slotOpen_[static_cast<std::size_t>(slot)];
     if (open) {
         open = false;
-        manager()->midiSlotChild(slot).closeEditor();
+        context_.manager.midiSlotChild(slot).closeEditor();
     }
     slotWindows_[static_cast<std::size_t>(slot)].reset();
 }
 
-void VstManagerEditor::tendMidiSlotEditors() {
+void HostedEditors::tendMidiSlotEditors() {
     std::unique_lock<std::recursive_mutex> lock(childEditors_, std::try_to_lock);
     if (!lock) return;
     for (int slot = 0; slot < kSlots; ++slot)
         if (slotOpen_[static_cast<std::size_t>(slot)] && slotWindows_[static_cast<std::size_t>(slot)])
-            manager()->midiSlotChild(slot).editorIdle();
+            context_.manager.midiSlotChild(slot).editorIdle();
 }
 
-void VstManagerEditor::letGoOfInstrument() {
-    if (onEditorThread()) {
-        closeHostedEditor(true);
+void HostedEditors::letGoOfInstrument() {
+    if (context_.onEditorThread()) {
+        closeInstrumentEditor(true);
         return;
     }
     std::lock_guard<std::recursive_mutex> lock(childEditors_);
-    if (!hostedEditorOpen_) return;
-    hostedEditorOpen_ = false;
-    manager()->instrumentChild().closeEditor();
-    hostedWindowStale_ = true;
+    if (!instrumentEditorOpen_) return;
+    instrumentEditorOpen_ = false;
+    context_.manager.instrumentChild().closeEditor();
+    instrumentWindowStale_ = true;
 }
 
-void VstManagerEditor::letGoOfMidiSlot(int slot) {
-    if (onEditorThread()) {
+void HostedEditors::letGoOfMidiSlot(int slot) {
+    if (context_.onEditorThread()) {
         closeMidiSlotEditor(slot);
         return;
     }
@@ -187,17 +194,17 @@ void VstManagerEditor::letGoOfMidiSlot(int slot) {
     bool& open = slotOpen_[static_cast<std::size_t>(slot)];
     if (!open) return;
     open = false;
-    manager()->midiSlotChild(slot).closeEditor();
+    context_.manager.midiSlotChild(slot).closeEditor();
     slotWindowStale_[static_cast<std::size_t>(slot)] = true;
 }
 
-void VstManagerEditor::destroyStaleWindows() {
+void HostedEditors::destroyStaleWindows() {
     std::unique_lock<std::recursive_mutex> lock(childEditors_, std::try_to_lock);
     if (!lock) return;
-    if (hostedWindowStale_) {
-        hostedWindowStale_ = false;
-        hostedWindow_.reset();
-        frame->setSize(editorWidth(), midiSectionShown_ ? background_.height() : barHeight_);
+    if (instrumentWindowStale_) {
+        instrumentWindowStale_ = false;
+        instrumentWindow_.reset();
+        context_.frame->setSize(context_.width(), context_.hostedTop());
     }
     for (int slot = 0; slot < kSlots; ++slot) {
         if (!slotWindowStale_[static_cast<std::size_t>(slot)]) continue;
@@ -206,16 +213,16 @@ void VstManagerEditor::destroyStaleWindows() {
     }
 }
 
-void VstManagerEditor::shutChildEditors() {
+void HostedEditors::shutAll() {
     std::lock_guard<std::recursive_mutex> lock(childEditors_);
-    if (hostedEditorOpen_) {
-        hostedEditorOpen_ = false;
-        manager()->instrumentChild().closeEditor();
+    if (instrumentEditorOpen_) {
+        instrumentEditorOpen_ = false;
+        context_.manager.instrumentChild().closeEditor();
     }
-    hostedWindow_.reset();
-    hostedWindowStale_ = false;
+    instrumentWindow_.reset();
+    instrumentWindowStale_ = false;
     for (int slot = 0; slot < kSlots; ++slot) {
-        if (slotOpen_[static_cast<std::size_t>(slot)]) manager()->midiSlotChild(slot).closeEditor();
+        if (slotOpen_[static_cast<std::size_t>(slot)]) context_.manager.midiSlotChild(slot).closeEditor();
         slotOpen_[static_cast<std::size_t>(slot)] = false;
         slotWindows_[static_cast<std::size_t>(slot)].reset();
         slotWindowStale_[static_cast<std::size_t>(slot)] = false;
