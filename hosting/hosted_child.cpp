@@ -1,5 +1,7 @@
 #include "hosting/hosted_child.h"
 
+#include "hosting/bridge_client.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,6 +24,7 @@ void HostedChild::take(HostedChild& other) {
     effect_.store(other.effect_.exchange(nullptr));
     library_ = other.library_;
     entry_ = other.entry_;
+    remote_ = std::move(other.remote_);
     path_ = std::move(other.path_);
     opened_ = other.opened_;
     resumed_ = other.resumed_;
@@ -53,13 +56,30 @@ bool HostedChild::loadLibrary(const std::string& path, std::string* error) {
     return true;
 }
 
-bool HostedChild::enter(audioMasterCallback callback) { return entry_ && enter(entry_, callback); }
+bool HostedChild::loadInOwnProcess(const std::string& path, std::string* error) {
+    close();
+    remote_ = bridge::BridgeClient::start(bridge::BridgeClient::programBeside(), path, error);
+    if (!remote_) return false;
+    path_ = path;
+    return true;
+}
+
+bool HostedChild::failed() const { return remote_ && remote_->failed(); }
+
+bool HostedChild::enter(audioMasterCallback callback) {
+    if (remote_) return adopt(remote_->enter(callback));
+    return entry_ && enter(entry_, callback);
+}
 
 bool HostedChild::enter(PluginEntry entry, audioMasterCallback callback) {
-    AEffect* record = entry ? entry(callback) : nullptr;
+    if (!entry || !adopt(entry(callback))) return false;
+    entry_ = entry;
+    return true;
+}
+
+bool HostedChild::adopt(AEffect* record) {
     if (!record || record->magic != kEffectMagic) return false;
     effect_.store(record);
-    entry_ = entry;
     opened_ = resumed_ = false;
     // A restart keeps what was set on the instance before it.
     const int tracked = std::clamp(record->numParams, 0, kTrackedParameters);
@@ -71,15 +91,21 @@ bool HostedChild::enter(PluginEntry entry, audioMasterCallback callback) {
     return true;
 }
 
-bool HostedChild::restart(audioMasterCallback callback, void* owner) {
+VstIntPtr HostedChild::closeRecord() {
     AEffect* e = effect();
-    if (!e || !entry_) return false;
-    e->user = nullptr;
+    if (!e) return 0;
     suspend();
-    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+    const VstIntPtr answer = e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
     effect_.store(nullptr);
     opened_ = resumed_ = false;
-    if (!enter(entry_, callback)) {
+    return answer;
+}
+
+bool HostedChild::restart(audioMasterCallback callback, void* owner) {
+    if (!effect() || (!entry_ && !remote_)) return false;
+    effect()->user = nullptr;
+    closeRecord();
+    if (!enter(callback)) {
         releaseLibrary();
         return false;
     }
@@ -146,9 +172,7 @@ VstIntPtr HostedChild::close(bool forgetOwner) {
     VstIntPtr answer = 0;
     if (AEffect* e = effect()) {
         if (forgetOwner) e->user = nullptr;
-        suspend();
-        answer = e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
-        effect_.store(nullptr);
+        answer = closeRecord();
     }
     opened_ = resumed_ = false;
     parametersSet_.reset();
@@ -159,6 +183,7 @@ VstIntPtr HostedChild::close(bool forgetOwner) {
 
 void HostedChild::releaseLibrary() {
     platform::releaseLibrary(library_);
+    remote_.reset();
     library_ = nullptr;
     entry_ = nullptr;
     path_.clear();

@@ -13,6 +13,10 @@
 
 namespace vexlo::hosting {
 
+namespace bridge {
+class BridgeClient;
+}
+
 using PluginEntry = AEffect*(VEXLO_CDECL*)(audioMasterCallback);
 
 // What a child reports of its editor: the rectangle, or nothing without an editor.
@@ -40,12 +44,21 @@ public:
     // False when it returns no record, or one without the plug-in magic; the library stays held.
     bool enter(audioMasterCallback callback);
     bool enter(PluginEntry entry, audioMasterCallback callback);
+    // Loads the library in a process of its own (the bridge program beside this code) instead:
+    // enter() then gives a stand-in record whose calls travel there. False (nothing held) when
+    // the bridge does not start or the library does not load there; *error says why.
+    bool loadInOwnProcess(const std::string& path, std::string* error = nullptr);
+    bool inOwnProcess() const { return remote_ != nullptr; }
+    // In its own process: it died or stopped answering, and is silent from then on.
+    bool failed() const;
     // Whom the child's calls to the host belong to (the record's user field).
     void setOwner(void* owner);
     // Closes the record and asks the entry for a new one, keeping the library: how a plug-in
     // that takes its rate only when it starts hears a new one. The new record is not open yet.
     // False, with nothing held, when the entry gives none this time.
     bool restart(audioMasterCallback callback, void* owner);
+    // Sends effClose and forgets the record, keeping the library for another entry.
+    VstIntPtr closeRecord();
 
     // ---- The lifecycle ----
     // effOpen once.
@@ -135,11 +148,14 @@ public:
 
 private:
     void take(HostedChild& other);
+    // Takes a record an entry gave; false when it is none.
+    bool adopt(AEffect* record);
     void releaseLibrary();
 
     std::atomic<AEffect*> effect_{nullptr};
     platform::LibraryHandle library_ = nullptr;
     PluginEntry entry_ = nullptr;
+    std::shared_ptr<bridge::BridgeClient> remote_;  // the library's process, when it has one
     std::string path_;
     bool opened_ = false;
     bool resumed_ = false;

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "platform/win32/command_line.h"
 
 namespace vexlo::platform {
 
@@ -68,27 +69,6 @@ MessageBoxAnswerer::~MessageBoxAnswerer() {
 
 int MessageBoxAnswerer::answered() const { return state_->answered.load(); }
 
-namespace {
-
-// One argument as the C runtime splits command lines: quoted, its backslashes before a quote
-// doubled.
-std::string quoted(const std::string& argument) {
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    return out + "\"";
-}
-
-}  // namespace
 
 ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments, unsigned timeLimitMs) {
     ProcessRun run;

@@ -14,8 +14,11 @@
 //   TEST_NULL_RECORD  1: the entry returns no record
 //   TEST_RATE_AT_OPEN 1: asks the host for its rate when opened and never hears another, as
 //                     many real instruments do
+//   TEST_FAULT        1: a wrong write in its 100th sounding block; 2: hangs there; 3: aborts
+//                     when asked for its chunk
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "frame/audio_effect_x.h"
@@ -32,6 +35,9 @@
 #endif
 #ifndef TEST_RATE_AT_OPEN
 #define TEST_RATE_AT_OPEN 0
+#endif
+#ifndef TEST_FAULT
+#define TEST_FAULT 0
 #endif
 
 namespace {
@@ -109,6 +115,7 @@ public:
 
     // The chunk holds the parameters followed by the current program's name.
     VstInt32 getChunk(void** data, bool) override {
+        if (TEST_FAULT == 3) std::abort();
         if (!TEST_CHUNKS) return 0;
         std::memcpy(chunk_, params_, sizeof(params_));
         std::memcpy(chunk_ + sizeof(params_), programNames_[curProgram], sizeof(programNames_[0]));
@@ -176,7 +183,23 @@ private:
         }
     }
 
+    // The faults a crash-proof host must survive, in the block where a song is well under way.
+    void misbehave() {
+        bool sounding = false;
+        for (const Voice& voice : voices_) sounding = sounding || voice.note >= 0;
+        if (!sounding || ++soundingBlocks_ != 100) return;
+        if (TEST_FAULT == 1) {
+            volatile int* nowhere = nullptr;
+            *nowhere = 1;
+        }
+        if (TEST_FAULT == 2)
+            for (volatile bool forever = true; forever;) {
+            }
+    }
+    int soundingBlocks_ = 0;
+
     void render(float** outputs, VstInt32 frames, bool accumulate) {
+        misbehave();
         const float volume = 0.25f * params_[0];
         int next = 0;
         for (VstInt32 i = 0; i < frames; ++i) {
