@@ -1,11 +1,11 @@
 # Installs the build into a fresh folder and checks that it is laid out as a VST folder: the three
-# plug-ins, Vexlo VM's "Default" skin and the scan's probe helper beside them, and nothing of the
-# tests.
+# plug-ins, Vexlo VM's "Default" skin, the scan's probe helper and the bridge program beside them,
+# and nothing of the tests.
 # cmake -DBUILD=<build folder> -DPREFIX=<folder> -DEXT=<.so|.dll> -P check_install.cmake
 file(REMOVE_RECURSE "${PREFIX}")
-set(program "vexlo-probe")
+set(suffix "")
 if(EXT STREQUAL ".dll")
-  set(program "vexlo-probe.exe")
+  set(suffix ".exe")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}" RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
@@ -15,14 +15,14 @@ foreach(expected "Vexlo VM${EXT}" "Vexlo ARP MIDI${EXT}" "Vexlo Key-Switch MIDI$
                  "Vexlo VM/Skins/Current.txt" "Vexlo VM/Skins/Default/Background.bmp"
                  "Vexlo VM/Skins/Default/Background-End.bmp" "Vexlo VM/Skins/Default/Positions.txt"
                  "Vexlo VM/Skins/Default/Colors_Fonts.txt" "Vexlo VM/Skins/Default/MinWidth.txt"
-                 "Vexlo VM/Skins/Default/MidiHeight.txt" "${program}")
+                 "Vexlo VM/Skins/Default/MidiHeight.txt" "vexlo-probe${suffix}" "vexlo-bridge${suffix}")
   if(NOT EXISTS "${PREFIX}/${expected}")
     message(FATAL_ERROR "the installed folder lacks ${expected}")
   endif()
 endforeach()
 file(GLOB_RECURSE installed RELATIVE "${PREFIX}" "${PREFIX}/*")
 list(LENGTH installed count)
-if(NOT count EQUAL 11)
-  message(FATAL_ERROR "the installed folder holds more than the plug-ins, the skin and the helper: ${installed}")
+if(NOT count EQUAL 12)
+  message(FATAL_ERROR "the installed folder holds more than the plug-ins, the skin and the helpers: ${installed}")
 endif()
 message(STATUS "installed: ${installed}")

@@ -34,7 +34,7 @@ std::string ChildLoader::chooseMidiEffect() const {
 }
 
 bool ChildLoader::load(const std::string& path, ChildRole role, audioMasterCallback callback, void* owner,
-                       HostedChild& child, LoadMessage& refusal) const {
+                       HostedChild& child, LoadMessage& refusal, VstInt32 knownId) const {
     const bool instrument = role == ChildRole::instrument;
     auto refuse = [&](const char* caption) {
         child.close();
@@ -44,7 +44,13 @@ bool ChildLoader::load(const std::string& path, ChildRole role, audioMasterCallb
     const char* loadFailure = instrument ? "Error loading pluging!" : "Error loading MIDI VST pluging!";
     // A library that once took its host down during a scan is not loaded again.
     if (library::ScanDatabase(settings_.scanDatabasePath).isIgnored(path)) return refuse("Plugin is on the Ignore list!");
-    if (!child.loadLibrary(path) || !child.enter(callback)) return refuse(loadFailure);
+    const bool ownProcess = knownId != -1 && library::runsInOwnProcess(store_, knownId);
+    if (!(ownProcess ? child.loadInOwnProcess(path) : child.loadLibrary(path)) || !child.enter(callback))
+        return refuse(loadFailure);
+    if (!ownProcess && library::runsInOwnProcess(store_, child.uniqueId())) {
+        child.close();
+        if (!child.loadInOwnProcess(path) || !child.enter(callback)) return refuse(loadFailure);
+    }
     if (child.uniqueId() == kManagerUniqueId) return refuse("Vexlo VM can't host Vexlo VM!");
     switch (instrument ? hosting::fitAsInstrument(child) : hosting::fitAsMidiEffect(child)) {
     case hosting::ChildFit::takesNoEvents: return refuse("Plugin is not a Synth!");

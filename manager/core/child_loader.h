@@ -32,7 +32,9 @@ public:
     // Vexlo VM's own ID: it does not host itself.
     static constexpr VstInt32 kManagerUniqueId = kVexloVmUniqueId;
 
-    explicit ChildLoader(const library::ManagerSettings& settings) : settings_(settings) {}
+    // store: where the choice of a process of its own is kept for each plug-in.
+    ChildLoader(const library::ManagerSettings& settings, const library::ConfigFile& store)
+        : settings_(settings), store_(store) {}
 
     // The file dialogs; empty when the person cancels.
     std::string chooseInstrument() const;
@@ -40,9 +42,10 @@ public:
 
     // Loads and enters the library and checks it for the role. True with the child entered,
     // not yet opened, its calls to the host going to `owner`; false with nothing held and the
-    // message to show in *refusal.
+    // message to show in *refusal. A plug-in chosen to run in a process of its own is started
+    // there: at once when its ID is known before (knownId), else once it has said who it is.
     bool load(const std::string& path, ChildRole role, audioMasterCallback callback, void* owner, HostedChild& child,
-              LoadMessage& refusal) const;
+              LoadMessage& refusal, VstInt32 knownId = -1) const;
 
     // The scan database.
     std::optional<std::string> findInDatabase(VstInt32 uniqueId) const;
@@ -51,6 +54,7 @@ public:
 
 private:
     const library::ManagerSettings& settings_;
+    const library::ConfigFile& store_;
 };
 
 }  // namespace vexlo::manager

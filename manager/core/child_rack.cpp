@@ -11,11 +11,29 @@
 namespace vexlo::manager {
 
 namespace {
+
 thread_local int preparingFactor = 0;
+
+// What a state keeps of a child whose process died: what it had when last asked, or at least
+// who it is.
+files::StoredChild lastStateOf(const HostedChild& child, const files::StoredChild& last) {
+    if (last.id != -1) return last;
+    return files::StoredChild{child.uniqueId(), files::kStateChunk, {}};
+}
+
+// A child in a process of its own that died while it started is refused as a failed load.
+bool startedWhole(const std::string& path, HostedChild& child, LoadMessage& refusal, const char* caption) {
+    if (!child.failed()) return true;
+    child.close();
+    refusal = {path, caption};
+    return false;
+}
+
 }  // namespace
 
-ChildRack::ChildRack(library::ManagerSettings& settings, AudioGate& gate, ManagerFront& front, Callbacks callbacks)
-    : settings_(settings), gate_(gate), front_(front), callbacks_(callbacks) {}
+ChildRack::ChildRack(library::ManagerSettings& settings, const library::ConfigFile& store, AudioGate& gate,
+                     ManagerFront& front, Callbacks callbacks)
+    : settings_(settings), gate_(gate), front_(front), callbacks_(callbacks), loader_(settings, store) {}
 
 int ChildRack::factorForChildBeingPrepared() { return preparingFactor; }
 
@@ -28,19 +46,22 @@ int ChildRack::widestChannels() const {
 
 // ---- Preparing ----
 
-bool ChildRack::prepareInstrument(const std::string& path, int factor, HostedChild& child, LoadMessage& refusal) {
-    if (!loader_.load(path, ChildRole::instrument, callbacks_.instrument, callbacks_.owner, child, refusal)) return false;
+bool ChildRack::prepareInstrument(const std::string& path, int factor, HostedChild& child, LoadMessage& refusal,
+                                  VstInt32 knownId) {
+    if (!loader_.load(path, ChildRole::instrument, callbacks_.instrument, callbacks_.owner, child, refusal, knownId))
+        return false;
     // The child asks for its rate while it opens: it hears the one it is about to run at.
     preparingFactor = factor;
     child.open(front_.instrumentRate(factor), front_.instrumentBlock(factor));
     preparingFactor = 0;
-    return true;
+    return startedWhole(path, child, refusal, "Error loading pluging!");
 }
 
-bool ChildRack::prepareMidiEffect(const std::string& path, HostedChild& child, LoadMessage& refusal) {
-    if (!loader_.load(path, ChildRole::midiEffect, callbacks_.midi, callbacks_.owner, child, refusal)) return false;
+bool ChildRack::prepareMidiEffect(const std::string& path, HostedChild& child, LoadMessage& refusal, VstInt32 knownId) {
+    if (!loader_.load(path, ChildRole::midiEffect, callbacks_.midi, callbacks_.owner, child, refusal, knownId))
+        return false;
     child.open(front_.hostRate(), front_.hostBlock());
-    return true;
+    return startedWhole(path, child, refusal, "Error loading MIDI VST pluging!");
 }
 
 // ---- Changes ----
@@ -53,6 +74,7 @@ void ChildRack::installInstrument(HostedChild&& child, const std::string& path) 
     instrumentInputs_ = child.numInputs();
     instrument_ = std::move(child);
     instrumentPath_ = path;
+    lastInstrument_ = {};
     front_.instrumentInstalled();
     instrumentComing(instrument_.effect());
 }
@@ -74,6 +96,7 @@ void ChildRack::installMidiEffect(int slot, HostedChild&& child, const std::stri
     removeMidiEffect(slot);
     missingMidiSlot(slot) = {};
     midiSlot(slot) = std::move(child);
+    lastMidiSlots_[static_cast<std::size_t>(slot)] = {};
     front_.midiSlotsChanged();
     midiSlotNames_[static_cast<std::size_t>(slot)] = library::baseName(path);
     if (observer_) observer_->midiSlotChanged(slot, midiSlot(slot).effect(), midiSlotName(slot));
@@ -220,6 +243,7 @@ void ChildRack::scan(bool onlyNew) {
 // ---- The instrument's state ----
 
 files::StoredChild ChildRack::captureInstrument() {
+    if (instrument_.failed()) return lastStateOf(instrument_, lastInstrument_);
     files::StoredChild stored;
     stored.id = instrument_.uniqueId();
     if (instrument_.hasFlag(effFlagsProgramChunks)) {
@@ -230,7 +254,46 @@ files::StoredChild ChildRack::captureInstrument() {
         stored.kind = files::kStateParamDump;
         stored.state = captureParameterDump();
     }
+    // Asked while the call was under way, a dying child leaves what it had before.
+    if (instrument_.failed()) return lastStateOf(instrument_, lastInstrument_);
+    lastInstrument_ = stored;
     return stored;
+}
+
+files::StoredChild ChildRack::captureMidiSlot(int slot) {
+    HostedChild& child = midiSlot(slot);
+    files::StoredChild& last = lastMidiSlots_[static_cast<std::size_t>(slot)];
+    if (child.failed()) return lastStateOf(child, last);
+    files::StoredChild stored;
+    stored.id = child.uniqueId();
+    stored.kind = files::kStateChunk;
+    const HostedChild::Bytes bytes = child.getChunk();
+    stored.state.assign(bytes.data, bytes.data + bytes.size);
+    if (child.failed()) return lastStateOf(child, last);
+    last = stored;
+    return stored;
+}
+
+std::string ChildRack::takeNewFailure() {
+    for (int i = 0; i <= kMidiSlots; ++i) {
+        HostedChild& child = i == 0 ? instrument_ : midiSlot(i - 1);
+        bool& told = failureTold_[static_cast<std::size_t>(i)];
+        if (!child.failed()) {
+            told = false;
+            continue;
+        }
+        if (told) continue;
+        told = true;
+        return library::baseName(child.path().empty() ? (i == 0 ? instrumentPath_ : midiSlotName(i - 1)) : child.path());
+    }
+    return {};
+}
+
+bool ChildRack::anyFailed() const {
+    if (instrument_.failed()) return true;
+    for (const HostedChild& slot : midiSlots_)
+        if (slot.failed()) return true;
+    return false;
 }
 
 std::vector<unsigned char> ChildRack::captureParameterDump() {

@@ -27,7 +27,9 @@ public:
         void* owner;
     };
 
-    ChildRack(library::ManagerSettings& settings, AudioGate& gate, ManagerFront& front, Callbacks callbacks);
+    // store: where the settings are kept (a plug-in's choice of a process of its own).
+    ChildRack(library::ManagerSettings& settings, const library::ConfigFile& store, AudioGate& gate, ManagerFront& front,
+              Callbacks callbacks);
 
     // ---- What is in place (read with the gate passed or held) ----
     HostedChild& instrument() { return instrument_; }
@@ -56,8 +58,10 @@ public:
 
     // ---- Preparing a child, before the gate is taken ----
     // Loads, checks and opens; false with the refusal.
-    bool prepareInstrument(const std::string& path, int factor, HostedChild& child, LoadMessage& refusal);
-    bool prepareMidiEffect(const std::string& path, HostedChild& child, LoadMessage& refusal);
+    // knownId: the unique ID a state names for the library, or -1.
+    bool prepareInstrument(const std::string& path, int factor, HostedChild& child, LoadMessage& refusal,
+                           VstInt32 knownId = -1);
+    bool prepareMidiEffect(const std::string& path, HostedChild& child, LoadMessage& refusal, VstInt32 knownId = -1);
     // The factor an instrument being opened on this thread is opened for; 0 when none is.
     static int factorForChildBeingPrepared();
 
@@ -72,14 +76,21 @@ public:
     // Closes every child, the instrument first.
     void closeAll();
 
-    // ---- The instrument's state ----
-    // Its ID and state: its bank chunk, or every program's parameters and name.
+    // ---- The children's states ----
+    // Its ID and state: its bank chunk, or every program's parameters and name. A child whose
+    // process died gives the state it had when last asked: nothing of it is lost.
     files::StoredChild captureInstrument();
+    files::StoredChild captureMidiSlot(int slot);
     std::vector<unsigned char> captureParameterDump();
     void applyParameterDump(const std::vector<unsigned char>& body, bool flatList);
     // What a restored state named but could not be had: saved again as it was read.
     files::StoredChild& missingInstrument() { return missingInstrument_; }
     files::StoredChild& missingMidiSlot(int slot) { return missingMidiSlots_[static_cast<std::size_t>(slot)]; }
+
+    // ---- Children in a process of their own that died or stopped answering ----
+    // The name of one that failed since the last call, once for each failure; empty when none.
+    std::string takeNewFailure();
+    bool anyFailed() const;
 
 private:
     void instrumentComing(AEffect* effect) {
@@ -90,13 +101,18 @@ private:
     AudioGate& gate_;
     ManagerFront& front_;
     Callbacks callbacks_;
-    ChildLoader loader_{settings_};
+    ChildLoader loader_;
     ManagerObserver* observer_ = nullptr;
 
     HostedChild instrument_;
     std::array<HostedChild, kMidiSlots> midiSlots_;
     std::array<std::string, kMidiSlots> midiSlotNames_;
     files::StoredChild missingInstrument_;
+    // The state each child had when last captured, for a child whose process dies.
+    files::StoredChild lastInstrument_;
+    std::array<files::StoredChild, kMidiSlots> lastMidiSlots_;
+    // Which failures were told (0 the instrument, 1 + slot the MIDI slots).
+    std::array<bool, kMidiSlots + 1> failureTold_{};
     std::array<files::StoredChild, kMidiSlots> missingMidiSlots_;
     std::string instrumentPath_;
     int instrumentOutputs_ = 2;

@@ -25,10 +25,7 @@ ManagerState StateKeeper::capture() {
         if (rack_.missingMidiSlot(s).id != -1) {
             stored = rack_.missingMidiSlot(s);
         } else if (slot.isLoaded()) {
-            stored.id = slot.uniqueId();
-            stored.kind = files::kStateChunk;
-            const HostedChild::Bytes bytes = slot.getChunk();
-            stored.state.assign(bytes.data, bytes.data + bytes.size);
+            stored = rack_.captureMidiSlot(s);
         }
     }
     return state;
@@ -100,8 +97,8 @@ bool StateKeeper::restore(const ManagerState& state, std::vector<LoadMessage>& m
     // The children, loaded and opened while processing goes on.
     auto prepareFrom = [&](Plan& plan, const std::string& path, VstInt32 id, bool instrument) {
         LoadMessage refusal;
-        const bool ok = instrument ? rack_.prepareInstrument(path, factor, plan.child, refusal)
-                                   : rack_.prepareMidiEffect(path, plan.child, refusal);
+        const bool ok = instrument ? rack_.prepareInstrument(path, factor, plan.child, refusal, id)
+                                   : rack_.prepareMidiEffect(path, plan.child, refusal, id);
         plan.action = ok ? Plan::install : Plan::missing;
         plan.path = path;
         if (!ok) tell(id, refusal);
@@ -199,6 +196,25 @@ VstInt32 StateKeeper::setChunk(const void* data, VstInt32 byteSize) {
     if (!restored) return 0;
     remember();
     return 1;
+}
+
+void StateKeeper::reload(const std::array<bool, 1 + ChildRack::kMidiSlots>& which) {
+    ManagerState state;
+    {
+        GatePass pass(gate_, GatePass::waitForChange);
+        if (!pass) return;
+        std::lock_guard<std::mutex> lock(stateMutex_);
+        state = capture();
+    }
+    {
+        GateHold hold(gate_, GateHold::wait);
+        if (!hold) return;
+        if (which[0]) rack_.unloadInstrument();
+        for (int s = 0; s < ChildRack::kMidiSlots; ++s)
+            if (which[static_cast<std::size_t>(1 + s)]) rack_.removeMidiEffect(s);
+    }
+    const auto bytes = files::encodeManagerState(state);
+    setChunk(bytes.data(), static_cast<VstInt32>(bytes.size()));
 }
 
 void StateKeeper::tellInstrumentStatus() {

@@ -26,6 +26,9 @@ public:
     // False when the gate could not be had; nothing changed then. Messages for the person are
     // left in `messages`, to be shown once the gate is free.
     bool restore(const files::ManagerState& state, std::vector<LoadMessage>& messages);
+    // Starts children again with the state they had (when last asked, for one whose process
+    // died): the instrument (position 0) and the MIDI slots (1 + slot) marked in `which`.
+    void reload(const std::array<bool, 1 + ChildRack::kMidiSlots>& which);
 
 private:
     void applyInstrumentState(const files::StoredChild& stored, bool flatList);

@@ -50,9 +50,9 @@ int factorFor(float value, int current) {
 VstManager::VstManager(audioMasterCallback audioMaster) : VstManager(audioMaster, library::ConfigFile()) {}
 
 VstManager::VstManager(audioMasterCallback audioMaster, const library::ConfigFile& store)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams),
+    : VexloVmIdentity(audioMaster, kNumPrograms, kNumParams),
       settingsStore_(store),
-      rack_(settings_, gate, *this, {instrumentCallback, midiCallback, this}) {
+      rack_(settings_, settingsStore_, gate, *this, {instrumentCallback, midiCallback, this}) {
     setNumInputs(2);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
@@ -244,15 +244,6 @@ bool VstManager::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
 
 // ---- Identity ----
 
-bool VstManager::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
-    return stereoOutputProperties(index, properties);
-}
-
-VstInt32 VstManager::canDo(char* text) {
-    if (!std::strcmp(text, canDoWords::receiveVstEvents) || !std::strcmp(text, "receiveVstMidiEvents")) return 1;
-    return -1;
-}
-
 VstIntPtr VstManager::vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float) {
     if (index != kLoadPresetRequest || !ptr) return 0;
     presets_.load(value != 0, static_cast<const char*>(ptr), true);
@@ -308,6 +299,38 @@ void VstManager::instrumentInstalled() {
     forwardProgram(curProgram);
     updateDisplay();
     ioChanged();
+}
+
+// ---- A process of its own ----
+
+bool VstManager::ownProcess(int position) const {
+    const HostedChild& child = position == 0 ? rack_.instrument() : rack_.midiSlot(position - 1);
+    return child.isLoaded() && library::runsInOwnProcess(settingsStore_, child.uniqueId());
+}
+
+void VstManager::setOwnProcess(int position, bool on) {
+    if (position < 0 || position > kMidiSlots) return;
+    const HostedChild& child = position == 0 ? rack_.instrument() : rack_.midiSlot(position - 1);
+    if (!child.isLoaded() || ownProcess(position) == on) return;
+    library::setRunsInOwnProcess(settingsStore_, child.uniqueId(), on);
+    std::array<bool, 1 + kMidiSlots> which{};
+    which[static_cast<std::size_t>(position)] = true;
+    states_.reload(which);
+}
+
+void VstManager::tellFailures() {
+    for (std::string name = rack_.takeNewFailure(); !name.empty(); name = rack_.takeNewFailure()) {
+        const std::string text = name + " crashed: its last state is kept. Choose Reload to start it again.";
+        tellStatus(text);
+        library::report(text, "Vexlo VM");
+    }
+}
+
+void VstManager::reloadFailed() {
+    std::array<bool, 1 + kMidiSlots> which{};
+    which[0] = rack_.instrument().failed();
+    for (int s = 0; s < kMidiSlots; ++s) which[static_cast<std::size_t>(1 + s)] = rack_.midiSlot(s).failed();
+    if (std::find(which.begin(), which.end(), true) != which.end()) states_.reload(which);
 }
 
 void VstManager::tellStatus(const std::string& text) {

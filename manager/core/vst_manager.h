@@ -8,9 +8,8 @@
 #include <atomic>
 #include <string>
 
-#include "frame/audio_effect_x.h"
-#include "frame/family.h"
 #include "hosting/probe.h"
+#include "manager/core/identity.h"
 #include "manager/core/preset_files.h"
 #include "manager/core/signal_chain.h"
 #include "manager/core/state_keeper.h"
@@ -18,7 +17,7 @@
 
 namespace vexlo::manager {
 
-class VstManager : public AudioEffectX, private ManagerFront {
+class VstManager : public VexloVmIdentity, private ManagerFront {
 public:
     static constexpr VstInt32 kUniqueId = ChildLoader::kManagerUniqueId;  // "b753"
     static constexpr int kOwnParameters = files::ManagerState::kOwnParameters;
@@ -43,12 +42,6 @@ public:
     void getParameterDisplay(VstInt32 index, char* text) override;
     void getParameterName(VstInt32 index, char* text) override;
     bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
-    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
-    bool getEffectName(char* name) override { return copyName(name, "VexloVM", kVstMaxEffectNameLen); }
-    bool getVendorString(char* text) override { return copyName(text, kVendor, kVstMaxVendorStrLen); }
-    bool getProductString(char* text) override { return copyName(text, "VexloVM", kVstMaxProductStrLen); }
-    VstInt32 getVendorVersion() override { return kVendorVersion; }
-    VstInt32 canDo(char* text) override;
     // The requests of manager/interface.h.
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     // The whole state: the children, their states, our own parameters and program.
@@ -70,6 +63,13 @@ public:
     const std::string& getInstrumentPath() const { return rack_.instrumentPath(); }
     void setObserver(ManagerObserver* observer) { rack_.setObserver(observer); }
     const MidiStateTracker& midiState() const { return chain_.midiState(); }
+    // A process of its own (position 0: the instrument, 1 + slot: a MIDI slot): the person's
+    // choice (the child starts again there, with its state), each failure told once (from the
+    // editor's idle), and Reload of the children whose process died, with their last state.
+    bool ownProcess(int position) const;
+    void setOwnProcess(int position, bool on);
+    void tellFailures();
+    void reloadFailed();
 
     // ---- Preset, bank and link files (PresetFiles) ----
     void loadPresetOrBank(bool bank, const char* path, bool asChosen = false) { presets_.load(bank, path, asChosen); }

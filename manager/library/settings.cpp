@@ -51,4 +51,17 @@ void ManagerSettings::saveBrowserRectangle(const ConfigFile& store) const {
     store.write("WinSizeBottom", browser.bottom, false);
 }
 
+namespace {
+std::string ownProcessKey(std::int32_t uniqueId) { return settingKeys::ownProcessPrefix + std::to_string(uniqueId); }
+}  // namespace
+
+bool runsInOwnProcess(const ConfigFile& store, std::int32_t uniqueId) {
+    const auto value = store.read(ownProcessKey(uniqueId));
+    return value && value->compare(0, 3, "Yes") == 0;
+}
+
+void setRunsInOwnProcess(const ConfigFile& store, std::int32_t uniqueId, bool on) {
+    store.write(ownProcessKey(uniqueId), on ? "Yes" : "No", false);
+}
+
 }  // namespace vexlo::library

@@ -2,6 +2,7 @@
 // plug-in folder, and the remembered rectangle of the preset browser.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "manager/library/config_file.h"
@@ -18,6 +19,8 @@ inline constexpr const char* autoGui = "Auto GUI";
 // The size the editor last had with the instrument's editor inside.
 inline constexpr const char* hostedGuiWidth = "Hosted GUI Width";
 inline constexpr const char* hostedGuiHeight = "Hosted GUI Height";
+// Followed by a plug-in's unique ID in decimal: "Yes" when it runs in a process of its own.
+inline constexpr const char* ownProcessPrefix = "Own Process ";
 }  // namespace settingKeys
 inline constexpr const char* kScanDatabaseName = "Vexlo VST Scan.vIni";
 
@@ -27,6 +30,11 @@ struct BrowserRectangle {
     int right = 400;
     int bottom = 400;
 };
+
+// Which plug-ins run in a process of their own, kept by unique ID so that a plug-in once put
+// there stays there in every song.
+bool runsInOwnProcess(const ConfigFile& store, std::int32_t uniqueId);
+void setRunsInOwnProcess(const ConfigFile& store, std::int32_t uniqueId, bool on);
 
 class ManagerSettings {
 public:

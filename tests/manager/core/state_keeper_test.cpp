@@ -50,7 +50,7 @@ VstIntPtr VEXLO_CDECL quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, 
 
 // A rack and its keeper on a stand-in front, with a scan database of their own.
 struct Parts {
-    explicit Parts(const std::string& folder) {
+    explicit Parts(const std::string& folder) : store(folder + platform::pathSeparator() + "settings.vIni") {
         settings.scanDatabasePath = folder + platform::pathSeparator() + "db.ini";
         front.rack = &rack;
     }
@@ -74,7 +74,8 @@ struct Parts {
     library::ManagerSettings settings;
     AudioGate gate;
     StandInFront front;
-    ChildRack rack{settings, gate, front, {quietHost, quietHost, nullptr}};
+    library::ConfigFile store;
+    ChildRack rack{settings, store, gate, front, {quietHost, quietHost, nullptr}};
     StateKeeper keeper{rack, gate, front};
 };
 
