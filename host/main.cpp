@@ -33,8 +33,8 @@ constexpr const char* kUsage =
     "             [--param STAGE:INDEX=VALUE]... [-o OUT.wav] [--events]\n"
     "             [--state FILE] [--save-state FILE] [--preset [STAGE:]FILE]... [--save-preset FILE]\n"
     "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
-    "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-presets FOLDER]\n"
-    "             [--vm-preset FILE]\n"
+    "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-sandbox on|off]\n"
+    "             [--vm-presets FOLDER] [--vm-preset FILE]\n"
     "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
     "  vexlo-host edit PLUGIN [--seconds S] [--until FILE] [--state FILE] [--save-state FILE] [--vm-*]...\n"
     "  vexlo-host validate PLUGIN [--level 1-10] [--instrument PLUGIN] [--json] [--no-editor] [--in-process]\n"
@@ -43,7 +43,8 @@ constexpr const char* kUsage =
     "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
     "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins; --vm-preset has it load\n"
     "  an FXP, FXB or .fxplnk file as its Load Preset and Load Bank commands do, the instrument\n"
-    "  the file was made for first.\n";
+    "  the file was made for first; --vm-sandbox on runs the plug-ins it names each in a process of\n"
+    "  its own (a plug-in that crashes there leaves the song silent in its place, its state kept).\n";
 
 int usage() {
     std::cerr << kUsage;
@@ -181,6 +182,13 @@ int vmOption(int argc, char** argv, int& i, VmSetup& vm) {
             return -1;
         }
         vm.autoGui = value == "on";
+    } else if (arg == "--vm-sandbox") {
+        const std::string value = argv[++i];
+        if (value != "on" && value != "off") {
+            std::cerr << "vexlo-host: --vm-sandbox takes on or off, not " << value << "\n";
+            return -1;
+        }
+        vm.ownProcess = value == "on";
     } else if (arg == "--vm-presets") {
         vm.presetFolder = absolute(argv[++i]);
     } else if (arg == "--vm-preset") {

@@ -84,6 +84,12 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
         }
         if (!record(path, &state.midiSlots[static_cast<std::size_t>(slot)].id)) return false;
     }
+    if (setup.ownProcess) {
+        const library::ConfigFile settings(settingsPath);
+        if (state.instrument.id != -1) library::setRunsInOwnProcess(settings, state.instrument.id, *setup.ownProcess);
+        for (const auto& slot : state.midiSlots)
+            if (slot.id != -1) library::setRunsInOwnProcess(settings, slot.id, *setup.ownProcess);
+    }
     static constexpr int kFactors[] = {1, 2, 4, 6, 8};
     for (int i = 0; i < 5; ++i)
         if (kFactors[i] == setup.factor) state.ownParameters[0] = 0.25f * static_cast<float>(i);

@@ -18,6 +18,7 @@ struct VmSetup {
     int factor = 1;                                 // 1, 2, 4, 6 or 8
     bool highQuality = false;                       // the oversampler's High quality
     std::optional<bool> autoGui;                    // its editor's "Auto GUI" switch, when given
+    std::optional<bool> ownProcess;                 // the named plug-ins each in a process of its own
     std::string presetFolder;                       // its preset folder ("FXPs Directory"), when given
     std::string presetFile;                         // a preset, bank or link file it loads itself
 };

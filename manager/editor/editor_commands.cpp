@@ -42,6 +42,14 @@ void EditorCommands::run(int entry) {
         break;
     case EditorTags::kBypass: VstManager::setOversamplerBypass(!VstManager::oversamplerBypassed()); break;
     case EditorTags::kAutoGui: toggleAutoGui(); break;
+    case EditorTags::kOwnProcess:
+        hosted_.closeInstrumentEditor(true);
+        vm->setOwnProcess(0, !vm->ownProcess(0));
+        break;
+    case EditorTags::kReload:
+        hosted_.closeInstrumentEditor(true);
+        vm->reloadFailed();
+        break;
     default: break;
     }
 }
@@ -70,13 +78,15 @@ void EditorCommands::chooseOversampling(int entry) {
     } else if (entry == EditorTags::kClassicEntry || entry == EditorTags::kHighEntry) {
         context_.manager.setParameter(1, entry == EditorTags::kHighEntry ? 1.0f : 0.0f);
     }
-    showOversampling();
+    showSwitches();
 }
 
-void EditorCommands::showOversampling() {
+void EditorCommands::showSwitches() {
     COptionMenu* oversampling = context_.views.oversampling;
     if (!oversampling) return;
-    context_.views.command->setEntry(EditorTags::kBypass, EditorViews::bypassText(VstManager::oversamplerBypassed()));
+    COptionMenu* command = context_.views.command;
+    command->setEntry(EditorTags::kBypass, EditorViews::bypassText(VstManager::oversamplerBypassed()));
+    command->setChecked(EditorTags::kOwnProcess, context_.manager.ownProcess(0));
     static constexpr int kFactors[EditorTags::kFactorEntries] = {1, 2, 4, 6, 8};
     const int factor = context_.manager.getOversamplingFactor();
     for (int i = 0; i < EditorTags::kFactorEntries; ++i)

@@ -15,8 +15,8 @@ public:
     void run(int entry);
     void chooseOversampling(int entry);
     // Brings the oversampling menu to the factor and quality in force, and the command menu's
-    // bypass entry to the bypass.
-    void showOversampling();
+    // switches (the bypass, the instrument's own process) to theirs.
+    void showSwitches();
     // Auto GUI: the instrument's editor opens by itself (a switch kept in the settings).
     bool autoGuiOn() const;
 

@@ -36,7 +36,7 @@ void EditorViews::buildBar(CFrame& frame, CControlListener* listener, int barWid
                                       "Scan VSTs",     "Load &VST",                "-",
                                       "&Extract FXPs", "Extract FX&B+Links",       "&Save FXP",
                                       "&Link FXP",     "-",
-                                      bypassText(bypassOn), autoGuiText(autoGuiOn)};
+                                      bypassText(bypassOn), autoGuiText(autoGuiOn), "Own Process", "Reload"};
     for (const char* entry : entries) menu->addEntry(entry);
     command = frame.addView(std::move(menu));
 

@@ -42,7 +42,9 @@ struct EditorTags {
         kLinkPreset = 11,
         kBypass = 13,
         kAutoGui = 14,
-        kCommands = 15,
+        kOwnProcess = 15,  // the instrument's; checked when it runs in a process of its own
+        kReload = 16,      // children whose process died, started again
+        kCommands = 17,
     };
     // The oversampling menu: a factor entry for every value of parameter 0, then the quality.
     static constexpr int kFactorEntries = 5;

@@ -41,7 +41,7 @@ bool VstManagerEditor::open(void* parentWindow) {
     frame->setBackground(&skin.background());
     context_.views.buildBar(*frame, this, skin.background().width(), skin.barHeight(), VstManager::oversamplerBypassed(),
                             hosted_.wanted(), &skin.endBitmap());
-    commands_.showOversampling();
+    commands_.showSwitches();
     context_.building = false;
     context_.open = true;
     std::array<std::string, kSlots> labels;
@@ -81,7 +81,8 @@ void VstManagerEditor::idle() {
     settleSkin();
     finding_.tend();
     if (!hosted_.tendInstrumentEditor()) return;
-    commands_.showOversampling();
+    manager()->tellFailures();
+    commands_.showSwitches();
     showPending();
     AEffGUIEditor::idle();
     if (midiSectionToggle_) {
@@ -125,7 +126,7 @@ void VstManagerEditor::showMidiSection(bool shown) {
 void VstManagerEditor::setParameter(VstInt32 index, float value) {
     if (!frame) return;
     if (index == 0) {
-        if (std::this_thread::get_id() == context_.editorThread) commands_.showOversampling();
+        if (std::this_thread::get_id() == context_.editorThread) commands_.showSwitches();
         return;
     }
     switch (index) {

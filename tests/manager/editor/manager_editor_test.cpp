@@ -103,14 +103,14 @@ TEST(ManagerEditor, ASkinWithoutItsTextFilesOrEndPieceKeepsWhatTheViewsHad) {
     EXPECT_EQ(e.editor->nameLabel()->getFontColor(), kWhite);
 }
 
-TEST(ManagerEditor, TheCommandMenuOffersItsFifteenEntriesAndAboutSaysTheVersion) {
+TEST(ManagerEditor, TheCommandMenuOffersItsEntriesAndAboutSaysTheVersion) {
     EditorRig e;
     e.openAndIdle();
     e.command(VstManagerEditor::kAbout);
     const std::vector<std::string> expected = {
         "About",     "-",         "Load Bank",     "Load Preset",        "-",         "Scan VSTs",
         "Load &VST", "-",         "&Extract FXPs", "Extract FX&B+Links", "&Save FXP", "&Link FXP",
-        "-",         "OverSampler Bypass: Off",   "Auto Open GUI: Off"};
+        "-",         "OverSampler Bypass: Off",   "Auto Open GUI: Off", "Own Process", "Reload"};
     EXPECT_EQ(e.screen->lastPopupEntries, expected);
     EXPECT_TRUE(e.screen->lastPopupChecks.empty());  // a menu of actions
     ASSERT_EQ(e.services.messages.size(), 1u);
@@ -413,4 +413,33 @@ TEST(ManagerEditor, ClosingVexloVmWithTheEditorOpenReleasesItsWindowAndItsWindow
     }
     EXPECT_EQ(SharedWindowClass::holders(), 0);
     EXPECT_FALSE(SharedWindowClass::registered());
+}
+
+TEST(ManagerEditor, OwnProcessMovesTheInstrumentThereAndBackAndReloadBringsACrashedOneBack) {
+    EditorRig e;
+    e.rig.loadInstrument("test-faulty-write");
+    e.openAndIdle();
+    e.command(VstManagerEditor::kOwnProcess);
+    e.idle();
+    ASSERT_TRUE(e.rig.manager->instrumentChild().inOwnProcess());
+    e.command(VstManagerEditor::kAbout);  // the menu shown again: its check mark
+    EXPECT_EQ(e.screen->lastPopupChecks, (std::vector<int>{VstManagerEditor::kOwnProcess}));
+
+    // It crashes in its 100th sounding block: the name label and one message say so.
+    e.rig.send({host::makeMidiEvent(0, 0x90, 64, 100)});
+    for (int block = 0; block < 120; ++block) e.rig.process();
+    const std::size_t before = e.services.messages.size();
+    e.idle();
+    e.idle();
+    const std::string told = "test-faulty-write crashed: its last state is kept. Choose Reload to start it again.";
+    ASSERT_EQ(e.services.messages.size(), before + 1);
+    EXPECT_EQ(e.services.messages.back().text, told);
+    EXPECT_EQ(e.editor->nameLabel()->getText(), told);
+
+    e.command(VstManagerEditor::kReload);
+    e.idle();
+    EXPECT_FALSE(e.rig.manager->instrumentChild().failed());
+    EXPECT_TRUE(e.rig.manager->instrumentChild().inOwnProcess());
+    e.command(VstManagerEditor::kOwnProcess);
+    EXPECT_FALSE(e.rig.manager->instrumentChild().inOwnProcess());
 }
