@@ -111,7 +111,8 @@ bool BridgeClient::bridgeAlive(void* context) {
 }
 
 void BridgeClient::fail() {
-    failed_ = true;
+    // A plug-in that hangs would go on taking a core: its process ends now.
+    if (!failed_.exchange(true) && shared_ && shared_->process) shared_->process->kill();
 }
 
 AEffect* BridgeClient::enter(audioMasterCallback callback) {

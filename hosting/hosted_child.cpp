@@ -105,6 +105,8 @@ bool HostedChild::restart(audioMasterCallback callback, void* owner) {
     if (!effect() || (!entry_ && !remote_)) return false;
     effect()->user = nullptr;
     closeRecord();
+    // A process that died is replaced by a fresh one for the same library.
+    if (remote_ && remote_->failed()) remote_ = bridge::BridgeClient::start(bridge::BridgeClient::programBeside(), path_);
     if (!enter(callback)) {
         releaseLibrary();
         return false;

@@ -122,7 +122,7 @@ private:
     }
 
     pid_t pid_;
-    bool ended_ = false;
+    std::atomic<bool> ended_{false};  // killing may come from another thread than reaping
 };
 
 }  // namespace

@@ -69,6 +69,32 @@ TEST(RealManager, AmsynthBehindTheArpeggiatorPlaysAtFactorsOneToFour) {
     }
 }
 
+// In a process of its own, amsynth's stop at factor 8 takes only that process down: Vexlo VM
+// plays silence and says so, and back at factor 1 amsynth starts again with its edited sound.
+TEST(RealManager, AmsynthInItsOwnProcessSurvivesFactorEightAndComesBackWithItsSound) {
+    ManagerRig rig(256);
+    rig.manager->loadInstrument(kAmsynth, false, -1);
+    ASSERT_NE(rig.instrument(), nullptr);
+    rig.manager->setOwnProcess(0, true);
+    ASSERT_TRUE(rig.manager->instrumentChild().inOwnProcess());
+    const int cutoff = VstManager::kOwnParameters + 9;
+    rig.manager->setParameter(cutoff, 0.25f);
+    const float edited = rig.manager->getParameter(cutoff);
+    AEffect* vm = rig.plugin->effect();
+    vm->setParameter(vm, 0, 1.0f);  // factor 8
+    EXPECT_TRUE(rig.manager->instrumentChild().failed());
+    rig.send({note(60)});
+    EXPECT_EQ(vexlo::host::measure(renderBlocks(rig, 20)).peak, 0.0);
+    rig.manager->tellFailures();
+    ASSERT_EQ(rig.script.messages.size(), 1u);
+    EXPECT_EQ(rig.script.messages[0].text, "amsynth_vst crashed: its last state is kept. Choose Reload to start it again.");
+    vm->setParameter(vm, 0, 0.0f);  // factor 1: a fresh process
+    ASSERT_FALSE(rig.manager->instrumentChild().failed());
+    EXPECT_FLOAT_EQ(rig.manager->getParameter(cutoff), edited);
+    rig.send({note(60)});
+    EXPECT_GT(vexlo::host::measure(renderBlocks(rig, 40)).rms, 0.001);
+}
+
 // amsynth complains of every event without a status byte ("bad status byte: 00"). Behind the
 // key-switch (whose low keys are used up) and the arpeggiator (which uses up every note), it
 // hears only events it can use.
