@@ -1,6 +1,8 @@
 #include "host/validate/validate_command.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <filesystem>
 #include <iostream>
 
@@ -16,13 +18,14 @@ int validateCommand(int argc, char** argv) {
     options.plugin = std::filesystem::absolute(argv[0]).string();
     bool json = false, isolate = true;
     std::string instrument, only;
+    std::optional<bool> sandbox;
     // What a child needs to do one check as this run would.
     options.childArguments = {"validate", options.plugin};
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg != "--json" && arg != "--in-process" && arg != "--only") {
             options.childArguments.push_back(arg);
-            if (i + 1 < argc && (arg == "--level" || arg == "--instrument"))
+            if (i + 1 < argc && (arg == "--level" || arg == "--instrument" || arg == "--vm-sandbox"))
                 options.childArguments.push_back(arg == "--instrument" ? std::filesystem::absolute(argv[i + 1]).string()
                                                                         : argv[i + 1]);
         }
@@ -44,6 +47,9 @@ int validateCommand(int argc, char** argv) {
             options.level = static_cast<int>(level);
         } else if (arg == "--instrument" && i + 1 < argc) {
             instrument = std::filesystem::absolute(argv[++i]).string();
+        } else if (arg == "--vm-sandbox" && i + 1 < argc &&
+                   (!std::strcmp(argv[i + 1], "on") || !std::strcmp(argv[i + 1], "off"))) {
+            sandbox = !std::strcmp(argv[++i], "on");
         } else {
             std::cerr << "vexlo-host: validate does not take " << arg << "\n";
             return 2;
@@ -56,6 +62,7 @@ int validateCommand(int argc, char** argv) {
         VmSetup setup;
         setup.instrument = instrument;
         if (!instrument.empty()) setup.autoGui = true;
+        setup.ownProcess = sandbox;
         std::string error;
         std::vector<unsigned char> chunk;
         const bool vm = buildVmState(options.plugin, setup, &chunk, &error);
