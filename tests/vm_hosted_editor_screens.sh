@@ -7,6 +7,9 @@
 # Usage: vm_hosted_editor_screens.sh linux|wine BIN_FOLDER OUT_FOLDER INSTRUMENT NAME [GREEN]
 #   NAME: the screenshots' name; GREEN: the instrument is the test instrument, whose editor is
 #   a green panel whose pixels are checked.
+# With VEXLO_SANDBOX=on the plug-ins run each in a process of its own, their editors shown in
+# Vexlo VM's windows all the same; once the editor and Vexlo VM are closed, none of those
+# processes is left.
 set -euo pipefail
 mode=$1 bin=$(realpath "$2") out=$3 instrument=$4 name=$5 green=${6:-}
 mkdir -p "$out"
@@ -15,6 +18,9 @@ out=$(realpath "$out")
 screen_setup 1024x768
 
 cp -r "$bin/Vexlo VM" "$work/"
+cp "$bin/vexlo-bridge"* "$bin/vexlo-probe"* "$work/"
+sandbox=()
+[ "${VEXLO_SANDBOX:-off}" = on ] && sandbox=(--vm-sandbox on)
 if [ "$mode" = wine ]; then
   cp "$bin/Vexlo VM.dll" "$work/"
   host=(wine "$bin/vexlo-host.exe") vm="$work/Vexlo VM.dll" arp="$bin/Vexlo ARP MIDI.dll" keys="$bin/Vexlo Key-Switch MIDI.dll" seconds=120 settle=2
@@ -24,7 +30,7 @@ else
 fi
 
 
-"${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-midi "1:$keys" --vm-auto-gui on --seconds "$seconds" --until "$work/done" \
+"${host[@]}" edit "$vm" --vm-instrument "$instrument" --vm-midi "0:$arp" --vm-midi "1:$keys" --vm-auto-gui on "${sandbox[@]}" --seconds "$seconds" --until "$work/done" \
   >"$work/edit.log" 2>&1 &
 editor=$!
 skin="$work/Vexlo VM/Skins/Default"
@@ -48,6 +54,10 @@ import -window root "$work/keys.png"
 xwininfo -root -tree >"$out/$name-windows-keys.txt"
 touch "$work/done"  # the editor ends now rather than at its time limit
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
+if [ ${#sandbox[@]} -gt 0 ]; then
+  sleep 1
+  if pgrep -f "$work/vexlo-bridge" >/dev/null; then echo "a bridge process outlived Vexlo VM"; pgrep -af "$work/vexlo-bridge"; exit 1; fi
+fi
 
 # The size vexlo-host's window took: the editor's, as the editor asked for it.
 size=$(grep -m1 '"vexlo-host: ' "$out/$name-windows.txt" | grep -o ' [0-9]\+x[0-9]\++' | tr -d ' +' | head -1 || true)
