@@ -1,6 +1,7 @@
 #include "manager/core/child_loader.h"
 
 #include "hosting/child_checks.h"
+#include "hosting/probe.h"
 #include "manager/library/path_utils.h"
 #include "manager/library/scan_database.h"
 #include "platform/platform.h"
@@ -34,10 +35,11 @@ std::string ChildLoader::chooseMidiEffect() const {
 }
 
 bool ChildLoader::load(const std::string& path, ChildRole role, audioMasterCallback callback, void* owner,
-                       HostedChild& child, LoadMessage& refusal, VstInt32 knownId) const {
+                       HostedChild& child, LoadMessage& refusal, VstInt32 knownId) {
     const bool instrument = role == ChildRole::instrument;
     auto refuse = [&](const char* caption) {
         child.close();
+        marker_.started();
         refusal = {path, caption};
         return false;
     };
@@ -45,10 +47,12 @@ bool ChildLoader::load(const std::string& path, ChildRole role, audioMasterCallb
     // A library that once took its host down during a scan is not loaded again.
     if (library::ScanDatabase(settings_.scanDatabasePath).isIgnored(path)) return refuse("Plugin is on the Ignore list!");
     const bool ownProcess = knownId != -1 && library::runsInOwnProcess(store_, knownId);
+    if (!ownProcess) marker_.starting(knownId, path);
     if (!(ownProcess ? child.loadInOwnProcess(path) : child.loadLibrary(path)) || !child.enter(callback))
         return refuse(loadFailure);
     if (!ownProcess && library::runsInOwnProcess(store_, child.uniqueId())) {
         child.close();
+        marker_.started();
         if (!child.loadInOwnProcess(path) || !child.enter(callback)) return refuse(loadFailure);
     }
     if (child.uniqueId() == kManagerUniqueId) return refuse("Vexlo VM can't host Vexlo VM!");
@@ -68,6 +72,17 @@ std::optional<std::string> ChildLoader::findInDatabase(VstInt32 uniqueId) const 
 
 void ChildLoader::recordInDatabase(VstInt32 uniqueId, const std::string& path) const {
     library::ScanDatabase(settings_.scanDatabasePath).addPluginPath(uniqueId, path);
+}
+
+std::optional<std::string> ChildLoader::adoptLeftMarker() {
+    const auto left = marker_.takeLeftBehind();
+    if (!left) return std::nullopt;
+    std::int32_t id = left->id;
+    // A library loaded by its path alone is asked who it is, in the helper: it may crash again.
+    if (id == -1) id = hosting::probeLibrary(left->path).uniqueId.value_or(-1);
+    if (id == -1) return std::nullopt;
+    library::setRunsInOwnProcess(store_, id, true);
+    return library::baseName(left->path) + " took the host down the last time it started: it runs in a process of its own from now on.";
 }
 
 }  // namespace vexlo::manager

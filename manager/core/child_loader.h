@@ -8,6 +8,7 @@
 #include <string>
 
 #include "hosting/hosted_child.h"
+#include "manager/core/crash_marker.h"
 #include "manager/interface.h"
 #include "manager/library/settings.h"
 
@@ -34,7 +35,7 @@ public:
 
     // store: where the choice of a process of its own is kept for each plug-in.
     ChildLoader(const library::ManagerSettings& settings, const library::ConfigFile& store)
-        : settings_(settings), store_(store) {}
+        : settings_(settings), store_(store), marker_(store) {}
 
     // The file dialogs; empty when the person cancels.
     std::string chooseInstrument() const;
@@ -44,8 +45,14 @@ public:
     // not yet opened, its calls to the host going to `owner`; false with nothing held and the
     // message to show in *refusal. A plug-in chosen to run in a process of its own is started
     // there: at once when its ID is known before (knownId), else once it has said who it is.
+    // A library loaded into the host's own process is marked as starting (see CrashMarker) until
+    // the caller says it has started, or it is refused.
     bool load(const std::string& path, ChildRole role, audioMasterCallback callback, void* owner, HostedChild& child,
-              LoadMessage& refusal, VstInt32 knownId = -1) const;
+              LoadMessage& refusal, VstInt32 knownId = -1);
+    CrashMarker& marker() { return marker_; }
+    // A marker a dead host left behind puts its plug-in in a process of its own: what to tell the
+    // person then, or nothing.
+    std::optional<std::string> adoptLeftMarker();
 
     // The scan database.
     std::optional<std::string> findInDatabase(VstInt32 uniqueId) const;
@@ -55,6 +62,7 @@ public:
 private:
     const library::ManagerSettings& settings_;
     const library::ConfigFile& store_;
+    CrashMarker marker_;
 };
 
 }  // namespace vexlo::manager

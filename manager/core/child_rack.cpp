@@ -103,6 +103,11 @@ void ChildRack::installMidiEffect(int slot, HostedChild&& child, const std::stri
 }
 
 void ChildRack::restartInstrument(int factor) {
+    struct Marked {
+        CrashMarker& marker;
+        ~Marked() { marker.started(); }
+    } marked{loader_.marker()};
+    if (!instrument_.inOwnProcess()) marked.marker.starting(instrument_.uniqueId(), instrumentPath_);
     const VstInt32 program = instrument_.program();
     files::StoredChild carried = captureInstrument();
     if (carried.kind == files::kStateChunk && carried.state.empty()) {
@@ -161,7 +166,9 @@ void ChildRack::loadInstrument(const char* path, bool callerHoldsGate, VstInt32 
 
     HostedChild child;
     LoadMessage refusal;
-    if (!prepareInstrument(chosen, front_.desiredFactor(), child, refusal)) {
+    const bool prepared = prepareInstrument(chosen, front_.desiredFactor(), child, refusal);
+    loader_.marker().started();
+    if (!prepared) {
         refusal.show();
         return;
     }
@@ -207,6 +214,7 @@ void ChildRack::loadMidiEffect(const char* path, int slot, bool callerHoldsGate)
     LoadMessage refusal;
     const bool chose = chosen.size() > 2;
     const bool loaded = chose && prepareMidiEffect(chosen, child, refusal);
+    loader_.marker().started();
     {
         std::optional<GateHold> hold;
         if (!callerHoldsGate) {
@@ -287,6 +295,10 @@ std::string ChildRack::takeNewFailure() {
         return library::baseName(child.path().empty() ? (i == 0 ? instrumentPath_ : midiSlotName(i - 1)) : child.path());
     }
     return {};
+}
+
+void ChildRack::adoptLeftMarker() {
+    if (auto notice = loader_.adoptLeftMarker()) notice_ = *notice;
 }
 
 bool ChildRack::anyFailed() const {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "manager/core/audio_gate.h"
@@ -91,6 +92,10 @@ public:
     // The name of one that failed since the last call, once for each failure; empty when none.
     std::string takeNewFailure();
     bool anyFailed() const;
+    // A plug-in that took a host down as it started, put in a process of its own (see
+    // CrashMarker): the notice for the person, taken once; empty when there is none.
+    void adoptLeftMarker();
+    std::string takeNotice() { return std::exchange(notice_, std::string()); }
 
 private:
     void instrumentComing(AEffect* effect) {
@@ -113,6 +118,7 @@ private:
     std::array<files::StoredChild, kMidiSlots> lastMidiSlots_;
     // Which failures were told (0 the instrument, 1 + slot the MIDI slots).
     std::array<bool, kMidiSlots + 1> failureTold_{};
+    std::string notice_;
     std::array<files::StoredChild, kMidiSlots> missingMidiSlots_;
     std::string instrumentPath_;
     int instrumentOutputs_ = 2;

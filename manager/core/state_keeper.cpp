@@ -179,6 +179,8 @@ bool StateKeeper::restore(const ManagerState& state, std::vector<LoadMessage>& m
         default: break;
         }
     }
+    // Every child is in place with its state: none of them is starting any more.
+    rack_.loader().marker().started();
     return true;
 }
 
@@ -192,6 +194,8 @@ VstInt32 StateKeeper::setChunk(const void* data, VstInt32 byteSize) {
     // Messages wait until the gate is free again: a box open for minutes must not keep the
     // host's audio silent.
     for (const LoadMessage& message : messages) message.show();
+    const std::string notice = rack_.takeNotice();
+    if (!notice.empty()) LoadMessage{notice, "Vexlo VM"}.show();
     tellInstrumentStatus();
     if (!restored) return 0;
     remember();

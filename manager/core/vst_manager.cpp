@@ -63,6 +63,7 @@ VstManager::VstManager(audioMasterCallback audioMaster, const library::ConfigFil
     vstStrncpy(ownParameterNames_[0], "OverSamp", kVstMaxParamStrLen);
     vstStrncpy(ownParameterNames_[1], "Quality", kVstMaxParamStrLen);
     settings_.load(settingsStore_);
+    rack_.adoptLeftMarker();
     presets_.browserFolder() = settings_.fxpFolder;
     chain_.prepare(blockSize);
     suspend();
@@ -319,6 +320,8 @@ void VstManager::setOwnProcess(int position, bool on) {
 }
 
 void VstManager::tellFailures() {
+    const std::string notice = rack_.takeNotice();
+    if (!notice.empty()) library::report(notice, "Vexlo VM");
     for (std::string name = rack_.takeNewFailure(); !name.empty(); name = rack_.takeNewFailure()) {
         const std::string text = name + " crashed: its last state is kept. Choose Reload to start it again.";
         tellStatus(text);

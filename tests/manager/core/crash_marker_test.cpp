@@ -1,0 +1,67 @@
+// A song whose plug-in takes the host down as it starts opens the next time: the marker the dead
+// host left puts that plug-in in a process of its own, and the person is told why.
+#include <gtest/gtest.h>
+
+#include "manager/files/manager_state.h"
+#include "manager/library/settings.h"
+#include "tests/support/manager_rig.h"
+
+using namespace vexlo::test;
+
+namespace {
+
+constexpr VstInt32 kCrasherId = 0x43726131;
+
+std::vector<unsigned char> songNaming(VstInt32 id) {
+    vexlo::files::ManagerState state;
+    state.instrument.id = id;
+    state.instrument.kind = vexlo::files::kStateChunk;
+    return vexlo::files::encodeManagerState(state);
+}
+
+}  // namespace
+
+TEST(CrashMarker, APlugInThatTookTheHostDownStartsInAProcessOfItsOwnNextTime) {
+    TempFolder folder;
+    const auto song = songNaming(kCrasherId);
+    // The first rig's folders serve every Vexlo VM of the test.
+    ManagerRig first(64, folder.path());
+    vexlo::library::ConfigFile(first.manager->settings().scanDatabasePath)
+        .write(std::to_string(kCrasherId), pluginPath("test-crash"), true);
+    // The host dies restoring the song: the library aborts as it is entered.
+    EXPECT_DEATH(
+        {
+            ManagerRig dying(64, folder.path());
+            dying.restore(song);
+        },
+        "");
+    ManagerRig next(64, folder.path());
+    EXPECT_TRUE(vexlo::library::runsInOwnProcess(next.store, kCrasherId));
+    ASSERT_EQ(next.restore(song), 1);  // the host lives; the plug-in fails again, in its own process
+    EXPECT_EQ(next.instrument(), nullptr);
+    std::vector<std::string> texts;
+    for (const auto& message : next.script.messages) texts.push_back(message.text);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], pluginPath("test-crash"));  // the refusal of a failed load, as today
+    EXPECT_EQ(texts[1], "test-crash took the host down the last time it started: it runs in a process of its own from now on.");
+    // Saved again, the song still names the plug-in; the choice stays for every song.
+    EXPECT_EQ(next.chunk(), song);
+    ManagerRig later(64, folder.path());
+    EXPECT_TRUE(vexlo::library::runsInOwnProcess(later.store, kCrasherId));
+    ASSERT_EQ(later.restore(song), 1);
+    EXPECT_EQ(later.script.messages.size(), 1u);  // told once
+}
+
+TEST(CrashMarker, AMarkerOfAHostStillRunningOrOfAStartThatEndedIsNoCrash) {
+    TempFolder folder;
+    ManagerRig first(64, folder.path());
+    {
+        ManagerRig rig(64, folder.path());
+        rig.loadInstrument("test-synth");  // started and done: the marker went
+        EXPECT_EQ(rig.store.read("Starting Plugin").value_or("-"), "-");
+        // This process marks a start and is still running.
+        vexlo::manager::CrashMarker(rig.store).starting(0x56745379, pluginPath("test-synth"));
+    }
+    ManagerRig next(64, folder.path());
+    EXPECT_FALSE(vexlo::library::runsInOwnProcess(next.store, 0x56745379));
+}
