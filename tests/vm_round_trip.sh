@@ -10,7 +10,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/home
 mkdir -p "$HOME"
-cp -r "$bin/Vexlo VM"* "$work/"   # a copy (the library and its skins) with settings of its own
+cp -r "$bin/Vexlo VM"* "$bin/vexlo-bridge"* "$bin/vexlo-probe"* "$work/"  # a copy with settings of its own
+rm -f "$work/"*.vIni
 vm="$work/Vexlo VM${VEXLO_PLUGIN_EXTENSION:-.so}"
 common=(--notes 60,64,67:0:2,40:2:1 --length 3 "$@")
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Vexlo VM hosting a real instrument fails no check the instrument alone passes; with --sandbox,
-# the instrument runs in a process of its own (in a copy of Vexlo VM with settings of its own),
-# where what ends the instrument's process no longer fails Vexlo VM.
+# the instrument runs in a process of its own, where what ends the instrument's process no
+# longer fails Vexlo VM.
 # Usage: validate_vm_hosting.sh VEXLO_HOST VEXLO_VM [--sandbox] INSTRUMENT...
 set -uo pipefail
 host=$1 vm=$2
@@ -23,14 +23,14 @@ failed_checks() { "$python" -c 'import json,sys; r=json.load(open(sys.argv[1]));
 # amsynth aborts (an assertion in its reverb) at rates above 192 kHz; Vexlo VM's oversampling
 # parameter, set by the parameter checks to 6x or 8x, runs it at 264.6 or 352.8 kHz.
 declare -A beyond=([amsynth_vst.so]="parameters.values")
-if [ ${#sandbox[@]} -gt 0 ]; then
-  beyond=()
-  bin=$(dirname "$vm")
-  mkdir -p "$work/vm"
-  cp -r "$bin/Vexlo VM"* "$bin/vexlo-bridge" "$bin/vexlo-probe" "$work/vm/"
-  rm -f "$work/vm/"*.vIni
-  vm="$work/vm/$(basename "$vm")"
-fi
+[ ${#sandbox[@]} -eq 0 ] || beyond=()
+# A copy of Vexlo VM with settings of its own: what it learns of a plug-in (a crash as it started)
+# stays with this run.
+bin=$(dirname "$vm")
+mkdir -p "$work/vm"
+cp -r "$bin/Vexlo VM"* "$bin/vexlo-bridge"* "$bin/vexlo-probe"* "$work/vm/"
+rm -f "$work/vm/"*.vIni
+vm="$work/vm/$(basename "$vm")"
 
 for instrument in "$@"; do
   name=$(basename "$instrument")
