@@ -2,6 +2,8 @@
 // host left puts that plug-in in a process of its own, and the person is told why.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "manager/files/manager_state.h"
 #include "manager/library/settings.h"
 #include "tests/support/manager_rig.h"
@@ -21,8 +23,23 @@ std::vector<unsigned char> songNaming(VstInt32 id) {
 
 }  // namespace
 
+// A folder the dying host finds too: where death tests run the test again in a fresh process
+// (Windows), a temporary folder of its own would be another one.
+struct SharedFolder {
+    SharedFolder() {
+        std::filesystem::remove_all(where);
+        std::filesystem::create_directories(where);
+    }
+    ~SharedFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(where, ignored);
+    }
+    std::string path() const { return where.string(); }
+    const std::filesystem::path where = std::filesystem::temp_directory_path() / "vexlo-crash-marker-test";
+};
+
 TEST(CrashMarker, APlugInThatTookTheHostDownStartsInAProcessOfItsOwnNextTime) {
-    TempFolder folder;
+    SharedFolder folder;
     const auto song = songNaming(kCrasherId);
     // The first rig's folders serve every Vexlo VM of the test.
     ManagerRig first(64, folder.path());
