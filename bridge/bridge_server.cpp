@@ -195,7 +195,9 @@ void BridgeServer::handleDispatch(MessageHeader& header, unsigned char* payload)
     case PointerUse::pinOut: ptr = &pin; break;
     default: break;
     }
-    const VstIntPtr result = child_.dispatch(opcode, index, value, ptr, opt);
+    // A chunk goes through the wrapper's own hand-over, which follows it with zero bytes.
+    const VstIntPtr result =
+        opcode == effSetChunk ? child_.setChunk(input, index) : child_.dispatch(opcode, index, value, ptr, opt);
     header.result = static_cast<std::int64_t>(result);
     header.size = 0;
     switch (use) {
