@@ -68,11 +68,6 @@ struct Child {
     HostedChild child;
 };
 
-float peak(const std::vector<float>& samples, std::size_t from, std::size_t to) {
-    float p = 0.0f;
-    for (std::size_t i = from; i < to && i < samples.size(); ++i) p = std::max(p, std::fabs(samples[i]));
-    return p;
-}
 
 }  // namespace
 
@@ -87,7 +82,7 @@ TEST(Bridge, AnInstrumentInItsOwnProcessPlaysTheSameSamplesAsInThisOne) {
         c->note(67, 90);
     }
     const auto expected = here.play(40), got = there.play(40);
-    ASSERT_GT(peak(expected, 0, expected.size()), 0.05f);
+    ASSERT_GT(test::peakBetween(expected, 0, expected.size()), 0.05f);
     EXPECT_EQ(got, expected);
     for (Child* c : {&here, &there}) c->note(60, 0);
     EXPECT_EQ(there.play(10), here.play(10));
@@ -130,8 +125,8 @@ TEST(Bridge, APlugInThatCrashesOrHangsThereLeavesThisProcessSilentAndAlive) {
         const auto samples = there.play(150);
         // Sound before the fault (its 100th sounding block), silence from there on.
         const std::size_t perBlock = 2 * kBlock;
-        EXPECT_GT(peak(samples, 0, 99 * perBlock), 0.05f) << name;
-        EXPECT_EQ(peak(samples, 100 * perBlock, samples.size()), 0.0f) << name;
+        EXPECT_GT(test::peakBetween(samples, 0, 99 * perBlock), 0.05f) << name;
+        EXPECT_EQ(test::peakBetween(samples, 100 * perBlock, samples.size()), 0.0f) << name;
         EXPECT_TRUE(there.child.failed()) << name;
         // Every later call answers without waiting for the dead process.
         EXPECT_EQ(there.child.programName(), "") << name;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,6 +52,12 @@ bool writeFile(const std::string& path, const std::string& bytes) {
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+float peakBetween(const std::vector<float>& samples, std::size_t from, std::size_t to) {
+    float peak = 0.0f;
+    for (std::size_t i = from; i < to && i < samples.size(); ++i) peak = std::max(peak, std::fabs(samples[i]));
+    return peak;
 }
 
 }  // namespace vexlo::test

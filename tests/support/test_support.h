@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
 
@@ -28,5 +29,8 @@ private:
 
 bool writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
+
+// The largest magnitude among samples[from, to).
+float peakBetween(const std::vector<float>& samples, std::size_t from, std::size_t to);
 
 }  // namespace vexlo::test

@@ -24,11 +24,6 @@ std::vector<float> play(ManagerRig& rig, int blocks) {
     return samples;
 }
 
-float peak(const std::vector<float>& samples, std::size_t from, std::size_t to) {
-    float p = 0.0f;
-    for (std::size_t i = from; i < to && i < samples.size(); ++i) p = std::max(p, std::fabs(samples[i]));
-    return p;
-}
 
 }  // namespace
 
@@ -45,7 +40,7 @@ TEST(OwnProcess, AnInstrumentChosenForItsOwnProcessPlaysThereAsItDoesHereAndStay
     here.manager->setParameter(kFaultyParameter, 0.375f);
     for (ManagerRig* rig : {&here, &there}) rig->send({note(60), note(64, 90)});
     const auto expected = play(here, 30);
-    ASSERT_GT(peak(expected, 0, expected.size()), 0.05f);
+    ASSERT_GT(peakBetween(expected, 0, expected.size()), 0.05f);
     EXPECT_EQ(play(there, 30), expected);
 
     // Another Vexlo VM with the same settings starts the plug-in there, loaded or restored.
@@ -71,8 +66,8 @@ TEST(OwnProcess, AnInstrumentThatCrashesThereLeavesTheSongItsLastStateAndComesBa
         const auto saved = rig.chunk();
         rig.send({note(64)});
         const auto samples = play(rig, 150);
-        EXPECT_GT(peak(samples, 0, 99 * 64), 0.05f) << name;
-        EXPECT_EQ(peak(samples, 100 * 64, samples.size()), 0.0f) << name;
+        EXPECT_GT(peakBetween(samples, 0, 99 * 64), 0.05f) << name;
+        EXPECT_EQ(peakBetween(samples, 100 * 64, samples.size()), 0.0f) << name;
         ASSERT_TRUE(rig.manager->instrumentChild().failed()) << name;
         // A song saved now names the instrument with the state it had.
         EXPECT_EQ(rig.chunk(), saved) << name;
@@ -88,6 +83,6 @@ TEST(OwnProcess, AnInstrumentThatCrashesThereLeavesTheSongItsLastStateAndComesBa
         EXPECT_TRUE(rig.manager->instrumentChild().inOwnProcess()) << name;
         EXPECT_FLOAT_EQ(rig.manager->getParameter(kFaultyParameter), 0.375f) << name;
         rig.send({note(67)});
-        EXPECT_GT(peak(play(rig, 20), 0, 20 * 64), 0.05f) << name;
+        EXPECT_GT(peakBetween(play(rig, 20), 0, 20 * 64), 0.05f) << name;
     }
 }
