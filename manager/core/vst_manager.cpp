@@ -304,16 +304,22 @@ void VstManager::instrumentInstalled() {
 
 // ---- A process of its own ----
 
-bool VstManager::ownProcess(int position) const {
+bool VstManager::ownProcess(int position) {
+    if (position < 0 || position > kMidiSlots) return false;
+    // Asked from the editor's idle: a change on another thread may be swapping the child.
+    GatePass pass(gate);
     const HostedChild& child = position == 0 ? rack_.instrument() : rack_.midiSlot(position - 1);
-    return child.isLoaded() && library::runsInOwnProcess(settingsStore_, child.uniqueId());
+    return pass && child.isLoaded() && library::runsInOwnProcess(settingsStore_, child.uniqueId());
 }
 
 void VstManager::setOwnProcess(int position, bool on) {
-    if (position < 0 || position > kMidiSlots) return;
-    const HostedChild& child = position == 0 ? rack_.instrument() : rack_.midiSlot(position - 1);
-    if (!child.isLoaded() || ownProcess(position) == on) return;
-    library::setRunsInOwnProcess(settingsStore_, child.uniqueId(), on);
+    if (position < 0 || position > kMidiSlots || ownProcess(position) == on) return;
+    {
+        GatePass pass(gate, GatePass::waitForChange);
+        const HostedChild& child = position == 0 ? rack_.instrument() : rack_.midiSlot(position - 1);
+        if (!pass || !child.isLoaded()) return;
+        library::setRunsInOwnProcess(settingsStore_, child.uniqueId(), on);
+    }
     std::array<bool, 1 + kMidiSlots> which{};
     which[static_cast<std::size_t>(position)] = true;
     states_.reload(which);
@@ -322,7 +328,15 @@ void VstManager::setOwnProcess(int position, bool on) {
 void VstManager::tellFailures() {
     const std::string notice = rack_.takeNotice();
     if (!notice.empty()) library::report(notice, "Vexlo VM");
-    for (std::string name = rack_.takeNewFailure(); !name.empty(); name = rack_.takeNewFailure()) {
+    std::vector<std::string> failed;
+    {
+        GatePass pass(gate);
+        if (!pass) return;  // a change runs: the next idle tells
+        for (std::string name = rack_.takeNewFailure(); !name.empty(); name = rack_.takeNewFailure())
+            failed.push_back(name);
+    }
+    // Told outside the gate: a message box may stay open for minutes.
+    for (const std::string& name : failed) {
         const std::string text = name + " crashed: its last state is kept. Choose Reload to start it again.";
         tellStatus(text);
         library::report(text, "Vexlo VM");
@@ -331,8 +345,12 @@ void VstManager::tellFailures() {
 
 void VstManager::reloadFailed() {
     std::array<bool, 1 + kMidiSlots> which{};
-    which[0] = rack_.instrument().failed();
-    for (int s = 0; s < kMidiSlots; ++s) which[static_cast<std::size_t>(1 + s)] = rack_.midiSlot(s).failed();
+    {
+        GatePass pass(gate, GatePass::waitForChange);
+        if (!pass) return;
+        which[0] = rack_.instrument().failed();
+        for (int s = 0; s < kMidiSlots; ++s) which[static_cast<std::size_t>(1 + s)] = rack_.midiSlot(s).failed();
+    }
     if (std::find(which.begin(), which.end(), true) != which.end()) states_.reload(which);
 }
 

@@ -66,7 +66,7 @@ public:
     // A process of its own (position 0: the instrument, 1 + slot: a MIDI slot): the person's
     // choice (the child starts again there, with its state), each failure told once (from the
     // editor's idle), and Reload of the children whose process died, with their last state.
-    bool ownProcess(int position) const;
+    bool ownProcess(int position);
     void setOwnProcess(int position, bool on);
     void tellFailures();
     void reloadFailed();
