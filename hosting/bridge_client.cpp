@@ -10,8 +10,6 @@ namespace vexlo::hosting::bridge {
 
 namespace {
 
-constexpr unsigned kStartLimitMs = 10000;
-
 BridgeClient* clientOf(AEffect* effect) { return effect ? static_cast<BridgeClient*>(effect->object) : nullptr; }
 
 MessageHeader request(std::int32_t opcode, std::int32_t index = 0, std::int64_t value = 0, float opt = 0.0f) {
