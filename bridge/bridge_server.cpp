@@ -35,13 +35,6 @@ VstTimeInfo timeInfoOf(const TimeRecord& r) {
     return time;
 }
 
-void putText(MessageHeader& header, unsigned char* payload, const char* text) {
-    const std::size_t length = strnlen(text, kTextBytes - 1);
-    std::memcpy(payload, text, length);
-    payload[length] = 0;
-    header.size = header.total = static_cast<std::uint32_t>(length + 1);
-}
-
 bool refreshesParameters(VstInt32 opcode) {
     return opcode == effOpen || opcode == effSetProgram || opcode == effSetChunk || opcode == effEndSetProgram ||
            opcode == kEnter;
@@ -174,7 +167,7 @@ void BridgeServer::handleDispatch(MessageHeader& header, unsigned char* payload)
     case PointerUse::textOut: ptr = text; break;
     case PointerUse::textIn:
         if (size == 0) break;
-        std::memcpy(text, payload, std::min<std::size_t>(size, kTextBytes - 1));
+        takeText(payload, size, text);
         ptr = text;
         break;
     case PointerUse::chunkOut: ptr = &chunk; break;
@@ -368,11 +361,7 @@ VstIntPtr BridgeServer::askHost(VstInt32 opcode, VstInt32 index, VstIntPtr value
         return hosting::neutralAnswer(opcode, ptr);
     }
     const std::size_t size = std::min<std::size_t>(header.size, kPayloadBytes);
-    if (use == PointerUse::textOut && ptr) {
-        const std::size_t length = strnlen(reinterpret_cast<const char*>(payload), std::min<std::size_t>(size, kTextBytes - 1));
-        std::memcpy(ptr, payload, length);
-        static_cast<char*>(ptr)[length] = 0;
-    }
+    if (use == PointerUse::textOut && ptr) takeText(payload, size, static_cast<char*>(ptr));
     if (opcode == audioMasterGetTime) {
         TimeRecord time{};
         if (size < sizeof(time) || header.result == 0) return 0;

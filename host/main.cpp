@@ -176,20 +176,13 @@ int vmOption(int argc, char** argv, int& i, VmSetup& vm) {
             return -1;
         }
         vm.factor = std::atoi(factor.c_str());
-    } else if (arg == "--vm-auto-gui") {
+    } else if (arg == "--vm-auto-gui" || arg == "--vm-sandbox") {
         const std::string value = argv[++i];
         if (value != "on" && value != "off") {
-            std::cerr << "vexlo-host: --vm-auto-gui takes on or off, not " << value << "\n";
+            std::cerr << "vexlo-host: " << arg << " takes on or off, not " << value << "\n";
             return -1;
         }
-        vm.autoGui = value == "on";
-    } else if (arg == "--vm-sandbox") {
-        const std::string value = argv[++i];
-        if (value != "on" && value != "off") {
-            std::cerr << "vexlo-host: --vm-sandbox takes on or off, not " << value << "\n";
-            return -1;
-        }
-        vm.ownProcess = value == "on";
+        (arg == "--vm-auto-gui" ? vm.autoGui : vm.ownProcess) = value == "on";
     } else if (arg == "--vm-presets") {
         vm.presetFolder = absolute(argv[++i]);
     } else if (arg == "--vm-preset") {

@@ -29,13 +29,6 @@ TimeRecord timeRecordOf(const VstTimeInfo* time) {
                       time->samplesToNextClock, time->flags,            1,                   0};
 }
 
-void putText(MessageHeader& header, unsigned char* payload, const char* text) {
-    const std::size_t length = text ? strnlen(text, kTextBytes - 1) : 0;
-    std::memcpy(payload, text ? text : "", length);
-    payload[length] = 0;
-    header.size = header.total = static_cast<std::uint32_t>(length + 1);
-}
-
 }  // namespace
 
 struct BridgeClient::Shared {
@@ -215,12 +208,7 @@ VstIntPtr BridgeClient::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr valu
     const MessageHeader& answer = control_->header();
     const std::size_t size = std::min<std::size_t>(answer.size, kPayloadBytes);
     switch (use) {
-    case PointerUse::textOut: {
-        const std::size_t length = strnlen(reinterpret_cast<const char*>(payload), std::min<std::size_t>(size, kTextBytes - 1));
-        std::memcpy(ptr, payload, length);
-        static_cast<char*>(ptr)[length] = 0;
-        break;
-    }
+    case PointerUse::textOut: takeText(payload, size, static_cast<char*>(ptr)); break;
     case PointerUse::chunkOut: {
         takeLargeAnswer(chunk_);
         if (chunk_.empty()) return 0;
@@ -263,8 +251,8 @@ void BridgeClient::serveControl(void* context, MessageHeader& header, unsigned c
         return;
     }
     case PointerUse::textIn: {
-        char text[kTextBytes] = {};
-        std::memcpy(text, payload, std::min<std::size_t>(size, kTextBytes - 1));
+        char text[kTextBytes];
+        takeText(payload, size, text);
         header.result = client->callback_(self, opcode, header.index, static_cast<VstIntPtr>(header.value), text, header.opt);
         return;
     }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "frame/vst_records.h"
 
@@ -162,6 +163,21 @@ inline PointerUse pointerUseOfCallback(VstInt32 opcode) {
     case audioMasterProcessEvents: return PointerUse::events;
     default: return PointerUse::refused;
     }
+}
+
+// A text into a message (at most kTextBytes with its terminator), and out of one into a
+// caller's buffer (at most the payload's size, always terminated).
+inline void putText(MessageHeader& header, unsigned char* payload, const char* text) {
+    const std::size_t length = text ? strnlen(text, kTextBytes - 1) : 0;
+    std::memcpy(payload, text ? text : "", length);
+    payload[length] = 0;
+    header.size = header.total = static_cast<std::uint32_t>(length + 1);
+}
+
+inline void takeText(const unsigned char* payload, std::size_t size, char* out) {
+    const std::size_t length = strnlen(reinterpret_cast<const char*>(payload), size < kTextBytes ? size : kTextBytes - 1);
+    std::memcpy(out, payload, length);
+    out[length] = 0;
 }
 
 }  // namespace vexlo::hosting::bridge
