@@ -55,6 +55,8 @@ bool BridgeServer::open(const std::string& name) {
                                               serveControl, hostAlive, this);
     audio_ = std::make_unique<Conversation>(segment_->audio, true, std::move(audioMine), std::move(audioTheirs),
                                             serveAudio, nullptr, this);
+    // The main thread owns the plug-in's windows: it serves them whenever it waits for the host.
+    control_->setWhileWaiting(platform::WhileWaiting::serveWindows, platform::WhileWaiting::answerSentMessages);
     name_ = name;
     server = this;
     return true;
@@ -182,7 +184,8 @@ void BridgeServer::handleDispatch(MessageHeader& header, unsigned char* payload)
     case PointerUse::window: {
         std::uint64_t window = 0;
         if (size >= sizeof(window)) std::memcpy(&window, payload, sizeof(window));
-        ptr = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+        seat_ = platform::EditorSeat::take(reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)));
+        ptr = seat_ ? seat_->window() : nullptr;
         break;
     }
     case PointerUse::pinOut: ptr = &pin; break;
@@ -218,6 +221,15 @@ void BridgeServer::handleDispatch(MessageHeader& header, unsigned char* payload)
     default: break;
     }
     if (refreshesParameters(opcode)) refreshParameters();
+    if (opcode == effEditClose || (opcode == effEditOpen && result == 0)) seat_.reset();
+    if (opcode == effEditIdle || opcode == effEditOpen) followEditor();
+}
+
+void BridgeServer::followEditor() {
+    if (!seat_) return;
+    hosting::EditorRect rect;
+    if (child_.editorRect(rect)) seat_->follow(rect.right, rect.bottom);
+    else seat_->follow(0, 0);
 }
 
 void BridgeServer::takeSnapshot() {
@@ -306,8 +318,12 @@ VstIntPtr VEXLO_CDECL BridgeServer::hostCallback(AEffect*, VstInt32 opcode, VstI
     BridgeServer* self = server;
     if (!self) return hosting::neutralAnswer(opcode, ptr);
     const auto thread = std::this_thread::get_id();
+    if (opcode == audioMasterSizeWindow && thread == self->controlThread_ && self->seat_)
+        self->seat_->follow(index, static_cast<int>(value));
     if (thread == self->audioThread_ && self->playing_.load()) return self->answerDuringBlock(opcode, index, value, ptr, opt);
-    if (thread == self->controlThread_ && self->serving_ > 0) return self->askHost(opcode, index, value, ptr, opt);
+    // A window message answered while we wait for the host cannot ask it anything back.
+    if (thread == self->controlThread_ && self->serving_ > 0 && !self->control_->awaitingAnswer())
+        return self->askHost(opcode, index, value, ptr, opt);
     // A thread of the plug-in's own (an editor's, a worker's): what needs no answer is passed on.
     if (!ptr) self->notify(opcode, index, value, opt);
     if (opcode == audioMasterGetSampleRate) return static_cast<VstIntPtr>(self->rate_);

@@ -16,6 +16,7 @@
 #include "hosting/conversation.h"
 #include "hosting/event_codec.h"
 #include "hosting/hosted_child.h"
+#include "platform/editor_seat.h"
 
 namespace vexlo::bridge {
 
@@ -46,12 +47,15 @@ private:
     void refreshParameters();
     // The block's answer: the automation and events the plug-in reported while it played.
     void writeBlockAnswer(MessageHeader& header, unsigned char* payload);
+    // Keeps the editor's seat where the host's window is, at the editor's size.
+    void followEditor();
 
     std::unique_ptr<platform::SharedMemory> memory_;
     Segment* segment_ = nullptr;
     std::string name_;
     std::unique_ptr<Conversation> control_, audio_;
     hosting::HostedChild child_;
+    std::unique_ptr<platform::EditorSeat> seat_;  // while the plug-in's editor is open
     std::atomic<bool> quit_{false};
     std::thread::id controlThread_, audioThread_;
     int serving_ = 0;                     // control calls being served (the main thread)

@@ -66,6 +66,7 @@ std::unique_ptr<BridgeClient> BridgeClient::start(const std::string& program, co
                                                       std::move(controlTheirs), serveControl, bridgeAlive, client.get());
     client->audio_ = std::make_unique<Conversation>(segment->audio, false, std::move(audioMine), std::move(audioTheirs),
                                                     serveAudio, nullptr, client.get());
+    client->control_->setWhileWaiting(platform::WhileWaiting::nothing, platform::WhileWaiting::answerSentMessages);
     client->shared_->process = platform::ChildProcess::start(program, {"--segment", name});
     if (!client->shared_->process) return fail("cannot start " + program);
 
@@ -184,6 +185,9 @@ VstIntPtr BridgeClient::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr valu
     if (use == PointerUse::refused || failed()) return 0;
     if (opcode == effSetSampleRate && opt > 0.0f) rate_ = opt;
     std::lock_guard<std::recursive_mutex> lock(controlMutex_);
+    // Asked from a window message this thread answers while it waits for the bridge: the
+    // bridge is busy with our call, so this one is answered as a plug-in that has nothing to say.
+    if (control_->awaitingAnswer()) return 0;
     MessageHeader call = request(opcode, index, static_cast<std::int64_t>(value), opt);
     bool answered = false;
     unsigned char* payload = control_->payload();

@@ -29,13 +29,13 @@ void Conversation::handOver() {
     theirs_->ring();
 }
 
-bool Conversation::waitForTurn(unsigned limitMs) {
+bool Conversation::waitForTurn(unsigned limitMs, platform::WhileWaiting meanwhile) {
     const std::uint32_t start = platform::tickCount();
     for (;;) {
         const std::uint32_t spent = platform::tickCount() - start;
         if (spent >= limitMs) return false;
         const unsigned slice = alive_ ? std::min(kSliceMs, limitMs - spent) : limitMs - spent;
-        if (mine_->waitPast(seen_, slice)) {
+        if (mine_->waitPast(seen_, slice, meanwhile)) {
             seen_ = mineWord_.load();
             return true;
         }
@@ -54,7 +54,10 @@ bool Conversation::call(unsigned limitMs) {
     channel_.header.kind = static_cast<std::uint32_t>(Kind::call);
     handOver();
     for (;;) {
-        if (!waitForTurn(limitMs)) {
+        awaiting_ = true;
+        const bool turn = waitForTurn(limitMs, whileCalling_);
+        awaiting_ = false;
+        if (!turn) {
             failed_ = true;
             return false;
         }
@@ -68,7 +71,7 @@ bool Conversation::call(unsigned limitMs) {
 }
 
 bool Conversation::serveOne(unsigned limitMs) {
-    if (failed_ || !waitForTurn(limitMs)) return false;
+    if (failed_ || !waitForTurn(limitMs, whileIdle_)) return false;
     if (channel_.header.kind != static_cast<std::uint32_t>(Kind::call)) return false;
     serve();
     return true;

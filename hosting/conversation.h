@@ -34,9 +34,18 @@ public:
     bool serveOne(unsigned limitMs);
     // Ends this side's wait at once (serveOne then answers false): for a side that is ending.
     void wake() { mine_->ring(); }
+    // What the waiting thread does with its windows' messages: while it waits for a call to
+    // serve, and while it waits for an answer (see platform::WhileWaiting).
+    void setWhileWaiting(platform::WhileWaiting forCalls, platform::WhileWaiting forAnswers) {
+        whileIdle_ = forCalls;
+        whileCalling_ = forAnswers;
+    }
+    // True while the other side serves a call of ours, not calling back: a call begun now (by
+    // a window message served meanwhile) would write over the one it serves, so it must wait.
+    bool awaitingAnswer() const { return awaiting_; }
 
 private:
-    bool waitForTurn(unsigned limitMs);
+    bool waitForTurn(unsigned limitMs, platform::WhileWaiting meanwhile);
     void serve();
     void handOver();
 
@@ -48,6 +57,9 @@ private:
     void* context_;
     std::uint32_t seen_;
     bool failed_ = false;
+    bool awaiting_ = false;
+    platform::WhileWaiting whileIdle_ = platform::WhileWaiting::nothing;
+    platform::WhileWaiting whileCalling_ = platform::WhileWaiting::nothing;
 };
 
 }  // namespace vexlo::hosting::bridge

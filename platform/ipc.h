@@ -28,6 +28,13 @@ protected:
     std::size_t size_ = 0;
 };
 
+// What a waiting thread does meanwhile with the messages of its windows. On Windows a window
+// whose parent lives in another process shares its input with that process's thread: the
+// thread that waits for the other side must answer the messages it is sent, or both stop, and
+// a thread that owns a plug-in's editor must serve its windows, or they never paint. Elsewhere
+// windows are served on connections of their own and a wait does nothing meanwhile.
+enum class WhileWaiting { nothing, answerSentMessages, serveWindows };
+
 // A word in shared memory that one side bumps and the other waits on. ring() never blocks;
 // waitPast() waits, at most the limit, until the word is no longer the value seen, spinning
 // briefly first (most answers come within microseconds).
@@ -40,7 +47,7 @@ public:
     virtual ~Doorbell() = default;
     virtual void ring() = 0;
     // True when the word moved on from `seen`; false at the limit.
-    virtual bool waitPast(std::uint32_t seen, unsigned limitMs) = 0;
+    virtual bool waitPast(std::uint32_t seen, unsigned limitMs, WhileWaiting meanwhile = WhileWaiting::nothing) = 0;
 };
 
 // A program started with its arguments, running beside this one. Destroying the object ends

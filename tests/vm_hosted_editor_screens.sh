@@ -8,8 +8,9 @@
 #   NAME: the screenshots' name; GREEN: the instrument is the test instrument, whose editor is
 #   a green panel whose pixels are checked.
 # With VEXLO_SANDBOX=on the plug-ins run each in a process of its own, their editors shown in
-# Vexlo VM's windows all the same; once the editor and Vexlo VM are closed, none of those
-# processes is left.
+# Vexlo VM's windows all the same (under wine laid over them in windows of the bridge's own,
+# as wine shows no child window of another process); once the editor and Vexlo VM are closed,
+# none of those processes is left.
 set -euo pipefail
 mode=$1 bin=$(realpath "$2") out=$3 instrument=$4 name=$5 green=${6:-}
 mkdir -p "$out"
@@ -56,7 +57,9 @@ touch "$work/done"  # the editor ends now rather than at its time limit
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
 if [ ${#sandbox[@]} -gt 0 ]; then
   sleep 1
-  if pgrep -f "$work/vexlo-bridge" >/dev/null; then echo "a bridge process outlived Vexlo VM"; pgrep -af "$work/vexlo-bridge"; exit 1; fi
+  # Under wine the program's path is a Windows one: the work folder's name, then the program.
+  bridges="$(basename "$work").vexlo-bridge"
+  if pgrep -f "$bridges" >/dev/null; then echo "a bridge process outlived Vexlo VM"; pgrep -af "$bridges"; exit 1; fi
 fi
 
 # The size vexlo-host's window took: the editor's, as the editor asked for it.

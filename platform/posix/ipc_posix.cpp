@@ -61,7 +61,7 @@ public:
         word_.fetch_add(1);
         syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word_), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
     }
-    bool waitPast(std::uint32_t seen, unsigned limitMs) override {
+    bool waitPast(std::uint32_t seen, unsigned limitMs, WhileWaiting) override {
         for (int spin = 0; spin < kSpins; ++spin)
             if (word_.load() != seen) return true;
         timespec deadline{};

@@ -55,20 +55,42 @@ public:
         word_.fetch_add(1);
         SetEvent(event_);
     }
-    bool waitPast(std::uint32_t seen, unsigned limitMs) override {
+    bool waitPast(std::uint32_t seen, unsigned limitMs, WhileWaiting meanwhile) override {
         for (int spin = 0; spin < kSpins; ++spin)
             if (word_.load() != seen) return true;
         const DWORD start = GetTickCount();
         while (word_.load() == seen) {
             const DWORD spent = GetTickCount() - start;
             if (spent >= limitMs) return false;
-            WaitForSingleObject(event_, limitMs - spent);
+            if (meanwhile == WhileWaiting::nothing) {
+                WaitForSingleObject(event_, limitMs - spent);
+                continue;
+            }
+            const DWORD kinds = meanwhile == WhileWaiting::serveWindows ? QS_ALLINPUT : QS_SENDMESSAGE;
+            if (MsgWaitForMultipleObjectsEx(1, &event_, limitMs - spent, kinds, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
+                serveMessages(meanwhile);
         }
         return true;
     }
 
 private:
+    static void serveMessages(WhileWaiting meanwhile) {
+        MSG message;
+        if (meanwhile == WhileWaiting::answerSentMessages) {
+            // Looking is enough: the system delivers the messages sent to this thread first.
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            return;
+        }
+        // A bounded round, so that a window that keeps asking to paint cannot hold the wait.
+        for (int i = 0; i < kMessagesPerRound && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
+            if (message.message == WM_QUIT) continue;  // a plug-in's window does not end the bridge
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+
     static constexpr int kSpins = 2000;
+    static constexpr int kMessagesPerRound = 64;
     std::atomic<std::uint32_t>& word_;
     HANDLE event_;
 };

@@ -13,11 +13,14 @@ if [ "${1:-}" = --sandbox ]; then
 fi
 source "$(dirname "$0")/../screen_support.sh"
 mode=linux
+run=("$host")
+# A Windows build's vexlo-host runs under wine, in a prefix of its own.
+if [[ "$host" == *.exe ]]; then mode=wine run=(wine "$host"); fi
 screen_setup 1024x768
 trap - ERR  # a plug-in that fails a check is what this script looks for
 python=/usr/bin/python3
 failures=0
-failed_checks() { "$python" -c 'import json,sys; r=json.load(open(sys.argv[1])); print("\n".join(sorted(c["name"] for c in r["checks"] if c["status"]=="FAIL")))' "$1"; }
+failed_checks() { "$python" -c 'import json,sys; r=json.load(open(sys.argv[1], newline=None)); print("\n".join(sorted(c["name"] for c in r["checks"] if c["status"]=="FAIL")))' "$1"; }
 
 # What is not Vexlo VM's doing, and why:
 # amsynth aborts (an assertion in its reverb) at rates above 192 kHz; Vexlo VM's oversampling
@@ -29,13 +32,13 @@ declare -A beyond=([amsynth_vst.so]="parameters.values")
 bin=$(dirname "$vm")
 mkdir -p "$work/vm"
 cp -r "$bin/Vexlo VM"* "$bin/vexlo-bridge"* "$bin/vexlo-probe"* "$work/vm/"
-rm -f "$work/vm/"*.vIni
+rm -f "$work/vm/"*.vIni "$work/vm/"*.vini
 vm="$work/vm/$(basename "$vm")"
 
 for instrument in "$@"; do
   name=$(basename "$instrument")
-  "$host" validate "$instrument" --level 10 --json >"$work/alone.json" 2>/dev/null
-  "$host" validate "$vm" --instrument "$instrument" "${sandbox[@]}" --level 10 --json >"$work/vm.json" 2>/dev/null
+  "${run[@]}" validate "$instrument" --level 10 --json >"$work/alone.json" 2>/dev/null
+  "${run[@]}" validate "$vm" --instrument "$instrument" "${sandbox[@]}" --level 10 --json >"$work/vm.json" 2>/dev/null
   alone=$(failed_checks "$work/alone.json") || { echo "$name: no report alone"; failures=$((failures + 1)); continue; }
   hosted=$(failed_checks "$work/vm.json") || { echo "$name: no report in Vexlo VM"; failures=$((failures + 1)); continue; }
   echo "$name alone fails: [$(echo $alone)]; in Vexlo VM${sandbox:+ (own process)}: [$(echo $hosted)]"
