@@ -46,6 +46,16 @@ void EditorCommands::run(int entry) {
         hosted_.closeInstrumentEditor(true);
         vm->setOwnProcess(0, !vm->ownProcess(0));
         break;
+    case EditorTags::kOwnProcessMidi:
+    case EditorTags::kOwnProcessMidi + 1:
+    case EditorTags::kOwnProcessMidi + 2:
+    case EditorTags::kOwnProcessMidi + 3: {
+        // The slot's editor belongs to the plug-in that goes: it closes first.
+        const int slot = entry - EditorTags::kOwnProcessMidi;
+        hosted_.closeMidiSlotEditor(slot);
+        vm->setOwnProcess(1 + slot, !vm->ownProcess(1 + slot));
+        break;
+    }
     case EditorTags::kReload:
         hosted_.closeInstrumentEditor(true);
         vm->reloadFailed();
@@ -87,6 +97,8 @@ void EditorCommands::showSwitches() {
     COptionMenu* command = context_.views.command;
     command->setEntry(EditorTags::kBypass, EditorViews::bypassText(VstManager::oversamplerBypassed()));
     command->setChecked(EditorTags::kOwnProcess, context_.manager.ownProcess(0));
+    for (int slot = 0; slot < EditorTags::kSlots; ++slot)
+        command->setChecked(EditorTags::kOwnProcessMidi + slot, context_.manager.ownProcess(1 + slot));
     static constexpr int kFactors[EditorTags::kFactorEntries] = {1, 2, 4, 6, 8};
     const int factor = context_.manager.getOversamplingFactor();
     for (int i = 0; i < EditorTags::kFactorEntries; ++i)

@@ -36,7 +36,9 @@ void EditorViews::buildBar(CFrame& frame, CControlListener* listener, int barWid
                                       "Scan VSTs",     "Load &VST",                "-",
                                       "&Extract FXPs", "Extract FX&B+Links",       "&Save FXP",
                                       "&Link FXP",     "-",
-                                      bypassText(bypassOn), autoGuiText(autoGuiOn), "Own Process", "Reload"};
+                                      bypassText(bypassOn), autoGuiText(autoGuiOn), "Own Process",
+                                      "Own Process: MIDI 1", "Own Process: MIDI 2", "Own Process: MIDI 3",
+                                      "Own Process: MIDI 4", "Reload"};
     for (const char* entry : entries) menu->addEntry(entry);
     command = frame.addView(std::move(menu));
 

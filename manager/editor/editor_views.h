@@ -42,9 +42,10 @@ struct EditorTags {
         kLinkPreset = 11,
         kBypass = 13,
         kAutoGui = 14,
-        kOwnProcess = 15,  // the instrument's; checked when it runs in a process of its own
-        kReload = 16,      // children whose process died, started again
-        kCommands = 17,
+        kOwnProcess = 15,      // the instrument's; checked when it runs in a process of its own
+        kOwnProcessMidi = 16,  // + slot: the same for each MIDI slot
+        kReload = 20,          // children whose process died, started again
+        kCommands = 21,
     };
     // The oversampling menu: a factor entry for every value of parameter 0, then the quality.
     static constexpr int kFactorEntries = 5;

@@ -110,7 +110,8 @@ TEST(ManagerEditor, TheCommandMenuOffersItsEntriesAndAboutSaysTheVersion) {
     const std::vector<std::string> expected = {
         "About",     "-",         "Load Bank",     "Load Preset",        "-",         "Scan VSTs",
         "Load &VST", "-",         "&Extract FXPs", "Extract FX&B+Links", "&Save FXP", "&Link FXP",
-        "-",         "OverSampler Bypass: Off",   "Auto Open GUI: Off", "Own Process", "Reload"};
+        "-",         "OverSampler Bypass: Off",   "Auto Open GUI: Off", "Own Process",
+        "Own Process: MIDI 1", "Own Process: MIDI 2", "Own Process: MIDI 3", "Own Process: MIDI 4", "Reload"};
     EXPECT_EQ(e.screen->lastPopupEntries, expected);
     EXPECT_TRUE(e.screen->lastPopupChecks.empty());  // a menu of actions
     ASSERT_EQ(e.services.messages.size(), 1u);
@@ -442,4 +443,26 @@ TEST(ManagerEditor, OwnProcessMovesTheInstrumentThereAndBackAndReloadBringsACras
     EXPECT_TRUE(e.rig.manager->instrumentChild().inOwnProcess());
     e.command(VstManagerEditor::kOwnProcess);
     EXPECT_FALSE(e.rig.manager->instrumentChild().inOwnProcess());
+}
+
+TEST(ManagerEditor, EachMidiSlotGoesToAProcessOfItsOwnByItsOwnEntryWithItsEditorClosedFirst) {
+    EditorRig e;
+    e.rig.loadInstrument("test-synth");
+    e.rig.loadMidi("test-midi-fx", 2);
+    e.openAndIdle();
+    e.editor->toggleMidiSlotEditor(2);
+    ASSERT_TRUE(e.editor->slotWindow(2));
+    e.command(VstManagerEditor::kOwnProcessMidi + 2);
+    e.idle();
+    EXPECT_FALSE(e.editor->slotWindow(2));
+    EXPECT_TRUE(e.rig.manager->midiSlotChild(2).inOwnProcess());
+    EXPECT_FALSE(e.rig.manager->instrumentChild().inOwnProcess());
+    e.command(VstManagerEditor::kAbout);
+    EXPECT_EQ(e.screen->lastPopupChecks, (std::vector<int>{VstManagerEditor::kOwnProcessMidi + 2}));
+    // Its editor opens from the other process just the same.
+    e.editor->toggleMidiSlotEditor(2);
+    EXPECT_TRUE(e.editor->slotWindow(2));
+    e.command(VstManagerEditor::kOwnProcessMidi + 2);
+    EXPECT_FALSE(e.rig.manager->midiSlotChild(2).inOwnProcess());
+    EXPECT_TRUE(e.rig.manager->midiSlotChild(2).isLoaded());
 }
