@@ -103,11 +103,8 @@ void ChildRack::installMidiEffect(int slot, HostedChild&& child, const std::stri
 }
 
 void ChildRack::restartInstrument(int factor) {
-    struct Marked {
-        CrashMarker& marker;
-        ~Marked() { marker.started(); }
-    } marked{loader_.marker()};
-    if (!instrument_.inOwnProcess()) marked.marker.starting(instrument_.uniqueId(), instrumentPath_);
+    CrashMarker& marker = loader_.marker();
+    if (!instrument_.inOwnProcess()) marker.starting(instrument_.uniqueId(), instrumentPath_);
     const VstInt32 program = instrument_.program();
     files::StoredChild carried = captureInstrument();
     if (carried.kind == files::kStateChunk && carried.state.empty()) {
@@ -117,6 +114,7 @@ void ChildRack::restartInstrument(int factor) {
     }
     instrumentComing(nullptr);
     if (!instrument_.restart(callbacks_.instrument, callbacks_.owner)) {
+        marker.started();
         // The library gave no second instrument: what it was stays in the state for the next
         // save, as for an instrument a restored state names but nobody has.
         missingInstrument_ = std::move(carried);
@@ -138,6 +136,15 @@ void ChildRack::restartInstrument(int factor) {
     front_.instrumentRestarted();
     instrumentComing(instrument_.effect());
     front_.displayChanged();
+    playsMarked(instrument_, instrumentPath_);
+}
+
+void ChildRack::playsMarked(const HostedChild& child, const std::string& path) {
+    CrashMarker& marker = loader_.marker();
+    if (child.inOwnProcess()) return marker.started();
+    // Named by its ID now that it is known: a marker left behind needs no probe to say it.
+    marker.starting(child.uniqueId(), path);
+    marker.playing(static_cast<std::uint64_t>(std::max(1.0f, front_.hostRate())));
 }
 
 void ChildRack::closeAll() {
@@ -167,8 +174,8 @@ void ChildRack::loadInstrument(const char* path, bool callerHoldsGate, VstInt32 
     HostedChild child;
     LoadMessage refusal;
     const bool prepared = prepareInstrument(chosen, front_.desiredFactor(), child, refusal);
-    loader_.marker().started();
     if (!prepared) {
+        loader_.marker().started();
         refusal.show();
         return;
     }
@@ -179,13 +186,15 @@ void ChildRack::loadInstrument(const char* path, bool callerHoldsGate, VstInt32 
                           "Do you want to set this VST to be used for this file?",
                           "Warning!")) {
             child.close();
+            loader_.marker().started();
             if (takeGate()) unloadInstrument();
             return;
         }
         key = expectedUniqueId;
     }
-    if (!takeGate()) return;
+    if (!takeGate()) return loader_.marker().started();
     installInstrument(std::move(child), chosen);
+    playsMarked(instrument_, chosen);
     loader_.recordInDatabase(key, chosen);
     if (!callerHoldsGate) {
         hold.reset();
@@ -214,17 +223,19 @@ void ChildRack::loadMidiEffect(const char* path, int slot, bool callerHoldsGate)
     LoadMessage refusal;
     const bool chose = chosen.size() > 2;
     const bool loaded = chose && prepareMidiEffect(chosen, child, refusal);
-    loader_.marker().started();
+    // A slot that plays starts to within the next second; the marker stays until then.
+    if (!loaded) loader_.marker().started();
     {
         std::optional<GateHold> hold;
         if (!callerHoldsGate) {
             hold.emplace(gate_, GateHold::wait);
-            if (!*hold) return;
+            if (!*hold) return loader_.marker().started();
         }
         if (loaded) {
             const VstInt32 id = child.uniqueId();
             installMidiEffect(slot, std::move(child), chosen);
             loader_.recordInDatabase(id, chosen);
+            playsMarked(midiSlot(slot), chosen);
         } else if (!chose) {
             // Choosing no file empties the slot.
             removeMidiEffect(slot);

@@ -95,9 +95,12 @@ public:
     // A plug-in that took a host down as it started, put in a process of its own (see
     // CrashMarker): the notice for the person, taken once; empty when there is none.
     void adoptLeftMarker();
+    // A child just started plays its first second marked (see CrashMarker::playing).
+    void playsMarked(const HostedChild& child, const std::string& path);
     std::string takeNotice() { return std::exchange(notice_, std::string()); }
 
 private:
+
     void instrumentComing(AEffect* effect) {
         if (observer_) observer_->instrumentChanged(effect);
     }

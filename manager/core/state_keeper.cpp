@@ -127,7 +127,10 @@ bool StateKeeper::restore(const ManagerState& state, std::vector<LoadMessage>& m
     }
 
     GateHold hold(gate_, GateHold::wait);
-    if (!hold) return false;
+    if (!hold) {
+        rack_.loader().marker().started();  // what was prepared goes unplayed
+        return false;
+    }
     // An instrument about to be replaced is not restarted for the saved factor first.
     if (instrumentPlan.action == Plan::install) rack_.unloadInstrument();
     // Our own parameters come back through the setter, so that a saved factor is in force
@@ -155,9 +158,18 @@ bool StateKeeper::restore(const ManagerState& state, std::vector<LoadMessage>& m
         if (state.version >= 2) rack_.missingInstrument() = {};
         break;
     }
+    // Each child new here is marked again as it takes its state: the marker names the one that
+    // was busy if the host goes down now.
+    CrashMarker& marker = rack_.loader().marker();
+    auto mark = [&](const HostedChild& child, const std::string& path) {
+        if (!child.inOwnProcess()) marker.starting(child.uniqueId(), path);
+    };
+    const bool newInstrument = instrumentPlan.action == Plan::install;
+    if (newInstrument) mark(rack_.instrument(), instrumentPlan.path);
     if (stateApplies && rack_.instrument().isLoaded() && state.instrument.hasState())
         applyInstrumentState(state.instrument, state.flatParameterList());
 
+    bool anySlot = false;
     for (int s = 0; s < ChildRack::kMidiSlots; ++s) {
         const auto i = static_cast<std::size_t>(s);
         Plan& plan = slotPlans[i];
@@ -167,8 +179,10 @@ bool StateKeeper::restore(const ManagerState& state, std::vector<LoadMessage>& m
             const VstInt32 id = plan.child.uniqueId();
             rack_.installMidiEffect(s, std::move(plan.child), plan.path);
             rack_.loader().recordInDatabase(id, plan.path);
+            mark(rack_.midiSlot(s), plan.path);
             if (stored.kind == files::kStateChunk && !stored.state.empty())
                 rack_.midiSlot(s).restoreChunk(stored.state, front_.hostRate());
+            anySlot = true;
             break;
         }
         case Plan::remove:
@@ -179,8 +193,11 @@ bool StateKeeper::restore(const ManagerState& state, std::vector<LoadMessage>& m
         default: break;
         }
     }
-    // Every child is in place with its state: none of them is starting any more.
-    rack_.loader().marker().started();
+    // Every child is in place with its state; what is new plays its first second marked, the
+    // instrument named when it is one of them (most songs that crash a host crash it there).
+    if (newInstrument) rack_.playsMarked(rack_.instrument(), instrumentPlan.path);
+    else if (anySlot) marker.playing(static_cast<std::uint64_t>(std::max(1.0f, front_.hostRate())));
+    else marker.started();
     return true;
 }
 

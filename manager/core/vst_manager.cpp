@@ -256,6 +256,7 @@ VstIntPtr VstManager::vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
 void VstManager::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
     GatePass pass(gate);
     chain_.process(bool(pass), inputs, outputs, frames);
+    if (pass && frames > 0) rack_.loader().marker().played(static_cast<std::uint32_t>(frames));
 }
 
 // ---- The factor in force; the gate is held ----

@@ -2,7 +2,9 @@
 // host left puts that plug-in in a process of its own, and the person is told why.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "manager/files/manager_state.h"
 #include "manager/library/settings.h"
@@ -69,13 +71,53 @@ TEST(CrashMarker, APlugInThatTookTheHostDownStartsInAProcessOfItsOwnNextTime) {
     EXPECT_EQ(later.script.messages.size(), 1u);  // told once
 }
 
+TEST(CrashMarker, APlugInThatTookTheHostDownInItsFirstSecondOfPlayingRunsInAProcessOfItsOwnNextTime) {
+    SharedFolder folder;
+    ManagerRig first(64, folder.path());
+    // It writes where it must not in its 100th sounding block: 0.15 s into the song.
+    EXPECT_DEATH(
+        {
+            ManagerRig dying(64, folder.path());
+            dying.loadInstrument("test-faulty-write");
+            dying.send({vexlo::host::makeMidiEvent(0, 0x90, 64, 100)});
+            for (int block = 0; block < 200; ++block) dying.process();
+        },
+        "");
+    ManagerRig next(64, folder.path());
+    next.loadInstrument("test-faulty-write");
+    EXPECT_TRUE(next.manager->instrumentChild().inOwnProcess());
+    next.manager->tellFailures();  // as the editor's idle does
+    ASSERT_EQ(next.script.messages.size(), 1u);
+    EXPECT_EQ(next.script.messages[0].text,
+              "test-faulty-write took the host down the last time it started: it runs in a process of its own from now on.");
+}
+
+// The marker goes once the plug-in has played a second (the watch looks every few
+// milliseconds); false when it is still there after five seconds.
+bool markerGoesWhilePlaying(ManagerRig& rig) {
+    for (int block = 0; block < 44100 / 64 + 1; ++block) rig.process();
+    for (int look = 0; look < 1000; ++look) {
+        if (rig.store.read("Starting Plugin").value_or("-") == "-") return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
 TEST(CrashMarker, AMarkerOfAHostStillRunningOrOfAStartThatEndedIsNoCrash) {
     TempFolder folder;
     ManagerRig first(64, folder.path());
     {
         ManagerRig rig(64, folder.path());
-        rig.loadInstrument("test-synth");  // started and done: the marker went
-        EXPECT_EQ(rig.store.read("Starting Plugin").value_or("-"), "-");
+        rig.loadInstrument("test-synth");
+        // Started, but not yet played: the marker stays through the first second of playing.
+        EXPECT_NE(rig.store.read("Starting Plugin").value_or("-"), "-");
+        for (int block = 0; block < 44100 / 64 / 2; ++block) rig.process();
+        EXPECT_NE(rig.store.read("Starting Plugin").value_or("-"), "-");
+        EXPECT_TRUE(markerGoesWhilePlaying(rig));
+        // A restart for a new factor is a start too.
+        rig.manager->setParameter(0, 0.25f);
+        EXPECT_NE(rig.store.read("Starting Plugin").value_or("-"), "-");
+        EXPECT_TRUE(markerGoesWhilePlaying(rig));
         // This process marks a start and is still running.
         vexlo::manager::CrashMarker(rig.store).starting(0x56745379, pluginPath("test-synth"));
     }
