@@ -14,7 +14,6 @@ namespace {
 BridgeServer* server = nullptr;
 
 constexpr unsigned kCallLimitMs = 10000;
-constexpr std::size_t kMaxStaged = 512u << 20;
 
 VstTimeInfo timeInfoOf(const TimeRecord& r) {
     VstTimeInfo time{};
@@ -120,7 +119,7 @@ void BridgeServer::handleControl(MessageHeader& header, unsigned char* payload) 
     case kStagePiece: {
         header.size = 0;
         const std::size_t total = header.total, offset = static_cast<std::size_t>(header.value);
-        if (total > kMaxStaged || offset > total || size > total - offset) return;
+        if (total > kMaxLargeBytes || offset > total || size > total - offset) return;
         if (staged_.size() != total) staged_.assign(total, 0);
         std::memcpy(staged_.data() + offset, payload, size);
         header.result = 1;
@@ -389,15 +388,7 @@ VstIntPtr BridgeServer::askHost(VstInt32 opcode, VstInt32 index, VstIntPtr value
 }
 
 void BridgeServer::notify(VstInt32 opcode, VstInt32 index, VstIntPtr value, float opt) {
-    switch (opcode) {
-    case audioMasterAutomate:
-    case audioMasterIOChanged:
-    case audioMasterSizeWindow:
-    case audioMasterUpdateDisplay:
-    case audioMasterBeginEdit:
-    case audioMasterEndEdit: break;
-    default: return;
-    }
+    if (!isNotification(opcode)) return;
     if (opcode == audioMasterAutomate && index >= 0 && static_cast<std::uint32_t>(index) < kMaxParameters)
         segment_->parameters[index] = opt;
     std::lock_guard<std::mutex> lock(notifyMutex_);

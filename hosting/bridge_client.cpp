@@ -47,9 +47,32 @@ std::unique_ptr<BridgeClient> BridgeClient::start(const std::string& program, co
         if (error) *error = why;
         return nullptr;
     };
+    const std::string name = platform::ChildProcess::uniqueName("vexlo-bridge");
+    std::unique_ptr<BridgeClient> client = attach(name, error);
+    if (!client) return nullptr;
+    client->shared_->process = platform::ChildProcess::start(program, {"--segment", name});
+    if (!client->shared_->process) return fail("cannot start " + program);
+
+    MessageHeader load = request(kLoad);
+    const std::size_t length = std::min<std::size_t>(library.size(), kPayloadBytes - 1);
+    if (!client->controlCall(load, reinterpret_cast<const unsigned char*>(library.c_str()), length + 1))
+        return fail(library + " took its bridge down or did not answer");
+    if (client->control_->header().result != 1) {
+        const auto& header = client->control_->header();
+        return fail(std::string(reinterpret_cast<const char*>(client->control_->payload()),
+                                strnlen(reinterpret_cast<const char*>(client->control_->payload()),
+                                        std::min<std::size_t>(header.size, kPayloadBytes))));
+    }
+    return client;
+}
+
+std::unique_ptr<BridgeClient> BridgeClient::attach(const std::string& name, std::string* error) {
+    auto fail = [&](const std::string& why) -> std::unique_ptr<BridgeClient> {
+        if (error) *error = why;
+        return nullptr;
+    };
     std::unique_ptr<BridgeClient> client(new BridgeClient);
     client->shared_ = std::make_unique<Shared>();
-    const std::string name = platform::ChildProcess::uniqueName("vexlo-bridge");
     client->shared_->memory = platform::SharedMemory::create(name, sizeof(Segment));
     if (!client->shared_->memory) return fail("no shared memory for the bridge");
     Segment* segment = new (client->shared_->memory->data()) Segment();
@@ -67,19 +90,6 @@ std::unique_ptr<BridgeClient> BridgeClient::start(const std::string& program, co
     client->audio_ = std::make_unique<Conversation>(segment->audio, false, std::move(audioMine), std::move(audioTheirs),
                                                     serveAudio, nullptr, client.get());
     client->control_->setWhileWaiting(platform::WhileWaiting::nothing, platform::WhileWaiting::answerSentMessages);
-    client->shared_->process = platform::ChildProcess::start(program, {"--segment", name});
-    if (!client->shared_->process) return fail("cannot start " + program);
-
-    MessageHeader load = request(kLoad);
-    const std::size_t length = std::min<std::size_t>(library.size(), kPayloadBytes - 1);
-    if (!client->controlCall(load, reinterpret_cast<const unsigned char*>(library.c_str()), length + 1))
-        return fail(library + " took its bridge down or did not answer");
-    if (client->control_->header().result != 1) {
-        const auto& header = client->control_->header();
-        return fail(std::string(reinterpret_cast<const char*>(client->control_->payload()),
-                                strnlen(reinterpret_cast<const char*>(client->control_->payload()),
-                                        std::min<std::size_t>(header.size, kPayloadBytes))));
-    }
     return client;
 }
 
@@ -99,7 +109,8 @@ BridgeClient::~BridgeClient() {
 
 bool BridgeClient::bridgeAlive(void* context) {
     auto* client = static_cast<BridgeClient*>(context);
-    return client->shared_->process && client->shared_->process->running();
+    // Without a process of its own the caller serves the other side itself.
+    return !client->shared_->process || client->shared_->process->running();
 }
 
 void BridgeClient::fail() {
@@ -125,8 +136,9 @@ AEffect* BridgeClient::enter(audioMasterCallback callback) {
 
 void BridgeClient::copySnapshot() {
     const RecordSnapshot& snapshot = segment_->record;
-    record_.numPrograms = snapshot.numPrograms;
-    record_.numParams = snapshot.numParams;
+    // The counts come from another process: hosts loop over them and index by them.
+    record_.numPrograms = std::clamp(snapshot.numPrograms, 0, kMaxPrograms);
+    record_.numParams = std::clamp(snapshot.numParams, 0, static_cast<std::int32_t>(kMaxParameters));
     record_.numInputs = std::clamp(snapshot.numInputs, 0, static_cast<std::int32_t>(kMaxChannels));
     record_.numOutputs = std::clamp(snapshot.numOutputs, 0, static_cast<std::int32_t>(kMaxChannels));
     // The bridge always plays a block as replacing: a plug-in that only accumulates is handed
@@ -167,6 +179,7 @@ bool BridgeClient::controlCall(MessageHeader call, const unsigned char* input, s
 void BridgeClient::takeLargeAnswer(std::vector<unsigned char>& into) {
     const MessageHeader answer = control_->header();
     const std::size_t total = answer.total;
+    if (total > kMaxLargeBytes) return into.clear();
     into.assign(control_->payload(), control_->payload() + std::min<std::size_t>(answer.size, kPayloadBytes));
     while (into.size() < total) {
         MessageHeader& header = control_->header();
@@ -370,6 +383,7 @@ void BridgeClient::deliverNotifications() {
     if (written - read > kNotifications) read = written;
     for (; read != written; ++read) {
         const Notification n = segment_->notifications[read % kNotifications];
+        if (!isNotification(n.opcode)) continue;
         if (n.opcode == audioMasterAutomate && n.index >= 0 && static_cast<std::uint32_t>(n.index) < kMaxParameters)
             segment_->parameters[n.index] = n.opt;
         if (callback_) callback_(&record_, n.opcode, n.index, static_cast<VstIntPtr>(n.value), nullptr, n.opt);

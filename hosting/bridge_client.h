@@ -28,6 +28,9 @@ public:
     // program does not start or the library does not load there.
     static std::unique_ptr<BridgeClient> start(const std::string& program, const std::string& library,
                                                std::string* error = nullptr);
+    // The block of memory by that name and its doorbells alone, with no program started: for a
+    // bridge the caller serves itself (a fuzzer's). Nothing, with *error, when the system refuses.
+    static std::unique_ptr<BridgeClient> attach(const std::string& name, std::string* error = nullptr);
     ~BridgeClient();
     BridgeClient(const BridgeClient&) = delete;
     BridgeClient& operator=(const BridgeClient&) = delete;

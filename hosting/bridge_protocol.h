@@ -24,6 +24,24 @@ constexpr std::uint32_t kMaxFrames = 4096;  // longer blocks go in pieces
 constexpr std::uint32_t kMaxParameters = 8192;
 constexpr std::uint32_t kNotifications = 256;
 constexpr std::uint32_t kTextBytes = 256;
+// The largest chunk either side takes in pieces; a size beyond it is refused, not allocated.
+constexpr std::uint32_t kMaxLargeBytes = 512u << 20;
+// The most programs a record may say it has (more is no plug-in's, and would make hosts loop).
+constexpr std::int32_t kMaxPrograms = 1 << 16;
+
+// The plug-in's calls to its host that the bridge passes on as notifications (the only ones
+// that need no answer): anything else found in the ring is not the bridge's.
+inline bool isNotification(std::int32_t opcode) {
+    switch (opcode) {
+    case audioMasterAutomate:
+    case audioMasterIOChanged:
+    case audioMasterSizeWindow:
+    case audioMasterUpdateDisplay:
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit: return true;
+    default: return false;
+    }
+}
 
 // What a message is: a call that waits for its answer, or the answer.
 enum class Kind : std::uint32_t { none = 0, call = 1, answer = 2 };

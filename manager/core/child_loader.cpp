@@ -45,7 +45,11 @@ bool ChildLoader::load(const std::string& path, ChildRole role, audioMasterCallb
     };
     const char* loadFailure = instrument ? "Error loading pluging!" : "Error loading MIDI VST pluging!";
     // A library that once took its host down during a scan is not loaded again.
-    if (library::ScanDatabase(settings_.scanDatabasePath).isIgnored(path)) return refuse("Plugin is on the Ignore list!");
+    const library::ScanDatabase database(settings_.scanDatabasePath);
+    if (database.isIgnored(path)) return refuse("Plugin is on the Ignore list!");
+    // A library chosen by its path alone may be known by the scan: one put in a process of its
+    // own goes straight there, never into ours first.
+    if (knownId == -1) knownId = database.findUniqueId(path).value_or(-1);
     const bool ownProcess = knownId != -1 && library::runsInOwnProcess(store_, knownId);
     if (!ownProcess) marker_.starting(knownId, path);
     if (!(ownProcess ? child.loadInOwnProcess(path) : child.loadLibrary(path)) || !child.enter(callback))

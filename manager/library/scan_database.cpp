@@ -1,6 +1,9 @@
 #include "manager/library/scan_database.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "manager/library/path_utils.h"
@@ -24,6 +27,17 @@ bool isPluginLibrary(const std::string& path) {
 
 std::optional<std::string> ScanDatabase::findPluginPath(std::int32_t uniqueId) const {
     return store_.read(std::to_string(uniqueId));
+}
+
+std::optional<std::int32_t> ScanDatabase::findUniqueId(const std::string& libraryPath) const {
+    for (const ConfigFile::Record& record : store_.records()) {
+        if (record.value != libraryPath || record.key.empty()) continue;
+        // ID records only: the bookkeeping keys are names, the marker a word.
+        char* end = nullptr;
+        const long id = std::strtol(record.key.c_str(), &end, 10);
+        if (*end == 0 && id >= INT32_MIN && id <= INT32_MAX) return static_cast<std::int32_t>(id);
+    }
+    return std::nullopt;
 }
 
 void ScanDatabase::addPluginPath(std::int32_t uniqueId, const std::string& path) const {

@@ -20,6 +20,8 @@ public:
     const std::string& path() const { return store_.path(); }
 
     std::optional<std::string> findPluginPath(std::int32_t uniqueId) const;
+    // The other way: the ID recorded for a library's path (the first, when it holds several).
+    std::optional<std::int32_t> findUniqueId(const std::string& libraryPath) const;
     // Whether the library is on the ignore list (it took its host down while it was probed).
     bool isIgnored(const std::string& libraryPath) const;
     // Records the path for the ID unless the ID is known already.

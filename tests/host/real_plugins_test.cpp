@@ -9,12 +9,13 @@
 #include "host/wav_writer.h"
 #include "platform/user_services.h"
 #include "tests/support/test_support.h"
+#include "tests/support/debian_plugins.h"
 
 using namespace vexlo::host;
+using vexlo::test::kNekobi;
 
 namespace {
 
-const char* kNekobi = "/usr/lib/vst/Nekobi-vst.so";
 
 TEST(RealPlugins, NekobiDescribesItself) {
     HostContext context;

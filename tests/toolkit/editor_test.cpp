@@ -11,6 +11,7 @@
 #include "platform/user_services.h"
 #include "tests/support/midi_rig.h"
 #include "toolkit/offscreen.h"
+#include "tests/support/heard_controls.h"
 
 using vexlo::arp::ArpEffect;
 using vexlo::keyswitch::KeySwitchEffect;
@@ -295,14 +296,9 @@ TEST(Bitmaps, ReadOnlyWhatIsThere) {
     EXPECT_TRUE(CBitmap::fromFile("/no/such/file.bmp").empty());
 }
 
-struct Heard : CControlListener {
-    std::vector<std::pair<int, float>> values;
-    void valueChanged(CControl* control) override { values.emplace_back(control->getTag(), control->getValue()); }
-};
-
 TEST(Toolkit, PicturesButtonsLabelsAndResizing) {
     OffscreenFrame::install();
-    Heard heard;
+    vexlo::test::HeardControls heard;
     {
         std::string error;
         vexlo::host::HostContext context;

@@ -4,15 +4,11 @@
 
 #include "toolkit/offscreen.h"
 #include "toolkit/text_controls.h"
+#include "tests/support/heard_controls.h"
 
 using namespace vexlo::toolkit;
 
 namespace {
-
-struct Heard : CControlListener {
-    std::vector<std::pair<int, float>> changes;
-    void valueChanged(CControl* control) override { changes.push_back({control->getTag(), control->getValue()}); }
-};
 
 struct Window {
     Window() {
@@ -26,7 +22,7 @@ struct Window {
     }
     std::unique_ptr<CFrame> frame;
     OffscreenFrame* screen = nullptr;
-    Heard heard;
+    vexlo::test::HeardControls heard;
 };
 
 bool drew(const OffscreenFrame& screen, const std::string& text) {
@@ -55,10 +51,10 @@ TEST(TextControls, ATextEditTypesOnlyAfterAClickAndEditsAtItsCursor) {
     w.screen->press(Key::end);
     w.screen->type("\t\x01");  // control characters are not text
     EXPECT_EQ(edit->getText(), "Bass");
-    EXPECT_TRUE(w.heard.changes.empty());
+    EXPECT_TRUE(w.heard.values.empty());
     w.screen->press(Key::enter);
-    ASSERT_EQ(w.heard.changes.size(), 1u);
-    EXPECT_EQ(w.heard.changes[0].first, 4);
+    ASSERT_EQ(w.heard.values.size(), 1u);
+    EXPECT_EQ(w.heard.values[0].first, 4);
     w.frame->idle();
     EXPECT_TRUE(drew(*w.screen, "Bass"));
 
@@ -95,16 +91,16 @@ TEST(TextControls, ASortedListKeepsEachLinesDataAndTellsEveryChoice) {
 
     w.screen->click({50, 2 + list->rowHeight() + 2}, kLButton);  // the second line
     EXPECT_EQ(list->selected(), 1);
-    ASSERT_EQ(w.heard.changes.size(), 1u);
-    EXPECT_EQ(w.heard.changes[0].second, 1.0f);
+    ASSERT_EQ(w.heard.values.size(), 1u);
+    EXPECT_EQ(w.heard.values[0].second, 1.0f);
     w.screen->press(Key::down);
     w.screen->press(Key::end);
     w.screen->press(Key::up);
     EXPECT_EQ(list->selected(), 2);
-    EXPECT_EQ(w.heard.changes.size(), 4u);
+    EXPECT_EQ(w.heard.values.size(), 4u);
     // A click below the last line chooses nothing.
     w.screen->click({50, 95}, kLButton);
-    EXPECT_EQ(w.heard.changes.size(), 4u);
+    EXPECT_EQ(w.heard.values.size(), 4u);
     w.frame->idle();
     EXPECT_TRUE(drew(*w.screen, "Chord.fxp"));
 }
@@ -121,7 +117,7 @@ TEST(TextControls, ALongListScrollsByWheelBarAndKeysAndShowsTheChosenLine) {
     EXPECT_EQ(list->topIndex(), 0);
     w.screen->click({195, 95}, kLButton);  // the bar below its thumb: a page down
     EXPECT_EQ(list->topIndex(), rows);
-    EXPECT_TRUE(w.heard.changes.empty());  // scrolling chooses nothing
+    EXPECT_TRUE(w.heard.values.empty());  // scrolling chooses nothing
     w.screen->click({50, 10}, kLButton);
     w.screen->press(Key::end);
     EXPECT_EQ(list->selected(), 49);
@@ -140,7 +136,7 @@ TEST(TextControls, ATextButtonShowsItsTitleWithoutMarkersAndTellsEveryClick) {
     EXPECT_TRUE(drew(*w.screen, "Search"));
     w.screen->click({10, 10}, kLButton);
     w.screen->click({10, 10}, kLButton);
-    EXPECT_EQ(w.heard.changes.size(), 2u);
+    EXPECT_EQ(w.heard.values.size(), 2u);
     button->setTitle("Stop Searching");
     w.frame->idle();
     EXPECT_TRUE(drew(*w.screen, "Stop Searching"));

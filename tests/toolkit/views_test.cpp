@@ -7,15 +7,11 @@
 #include "toolkit/menu_keys.h"
 #include "toolkit/offscreen.h"
 #include "toolkit/views.h"
+#include "tests/support/heard_controls.h"
 
 using namespace vexlo::toolkit;
 
 namespace {
-
-struct Heard : CControlListener {
-    std::vector<int> tags;
-    void valueChanged(CControl* control) override { tags.push_back(control->getTag()); }
-};
 
 // A frame of its own, owned by nobody (no host to ask).
 struct OffscreenRig {
@@ -27,24 +23,24 @@ struct OffscreenRig {
 
 TEST(Toolkit, AViewTakesClicksInItsMouseAreaWhereverItIsMovedTo) {
     OffscreenRig installed;
-    Heard heard;
+    vexlo::test::HeardControls heard;
     CFrame frame({0, 0, 100, 40}, nullptr, nullptr);
     auto* button = frame.addView(std::make_unique<CInvisibleButton>(CRect{0, 0, 10, 10}, &heard, 1));
     button->setViewSize({50, 10, 70, 30});
     // Only the view moved: its mouse area stayed.
     OffscreenFrame::latest()->click({60, 20}, kLButton);
-    EXPECT_TRUE(heard.tags.empty());
+    EXPECT_TRUE(heard.values.empty());
     OffscreenFrame::latest()->click({5, 5}, kLButton);
-    EXPECT_EQ(heard.tags.size(), 1u);
+    EXPECT_EQ(heard.values.size(), 1u);
     button->setMouseableArea({50, 10, 70, 30});
     OffscreenFrame::latest()->click({5, 5}, kLButton);
     OffscreenFrame::latest()->click({60, 20}, kLButton);
-    EXPECT_EQ(heard.tags, (std::vector<int>{1, 1}));
+    EXPECT_EQ(heard.tags(), (std::vector<int>{1, 1}));
 }
 
 TEST(Toolkit, AViewTakenOutOfItsFrameLivesOnAndCanBeAddedAgain) {
     OffscreenRig installed;
-    Heard heard;
+    vexlo::test::HeardControls heard;
     CFrame frame({0, 0, 100, 40}, nullptr, nullptr);
     auto* label = frame.addView(std::make_unique<CTextLabel>(CRect{0, 0, 50, 20}, "kept"));
     auto* button = frame.addView(std::make_unique<CInvisibleButton>(CRect{0, 0, 50, 20}, &heard, 2));
@@ -54,14 +50,14 @@ TEST(Toolkit, AViewTakenOutOfItsFrameLivesOnAndCanBeAddedAgain) {
     EXPECT_FALSE(frame.containsView(button));
     EXPECT_EQ(frame.removeView(button), nullptr);  // not there any more
     OffscreenFrame::latest()->click({10, 10}, kLButton);
-    EXPECT_TRUE(heard.tags.empty());
+    EXPECT_TRUE(heard.values.empty());
     frame.idle();
     EXPECT_EQ(OffscreenFrame::latest()->texts().back().text, "kept");
     frame.addView(std::move(removed));
     EXPECT_TRUE(frame.containsView(button));
     EXPECT_TRUE(frame.containsView(label));
     OffscreenFrame::latest()->click({10, 10}, kLButton);
-    EXPECT_EQ(heard.tags, std::vector<int>{2});
+    EXPECT_EQ(heard.tags(), std::vector<int>{2});
 }
 
 TEST(Toolkit, AnAmpersandMarksTheLetterThatChoosesAnEntryAndTwoMakeOne) {

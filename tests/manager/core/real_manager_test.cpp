@@ -6,13 +6,12 @@
 #include "host/wav_writer.h"
 #include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
+#include "tests/support/debian_plugins.h"
 
 using namespace vexlo::test;
 
 namespace {
 
-const char* kKars = "/usr/lib/vst/Kars-vst.so";
-const char* kAmsynth = "/usr/lib/vst/amsynth_vst.so";
 const char* kTrigger = "/usr/lib/vst/lsp-plugins/trigger-midi-stereo.so";
 
 // Renders blocks and keeps both channels.

@@ -11,14 +11,12 @@
 #include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
 #include "tests/support/spectrum.h"
+#include "tests/support/debian_plugins.h"
 
 using namespace vexlo::test;
 
 namespace {
 
-const char* kNekobi = "/usr/lib/vst/Nekobi-vst.so";
-const char* kZyn = "/usr/lib/vst/ZynAddSubFX.so";
-const char* kAmsynth = "/usr/lib/vst/amsynth_vst.so";
 
 constexpr float kFactorValue[] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};  // 1, 2, 4, 6, 8
 constexpr int kBlock = 256;

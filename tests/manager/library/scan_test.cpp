@@ -54,6 +54,8 @@ TEST_F(ScanTest, TheWalkProbesPluginLibrariesOnly) {
 
     EXPECT_EQ(entry("1450464121"), synth);  // test-synth's ID, 'VtSy'
     EXPECT_EQ(entry("1450462575"), deep);   // test-mono's ID, 'VtMo', found in a sub-folder
+    EXPECT_EQ(database.findUniqueId(deep), 1450462575);  // and the other way
+    EXPECT_EQ(database.findUniqueId(vst.path() + "/Synth" + kExt + ".txt"), std::nullopt);
     EXPECT_EQ(entry("Synth"), "Ok");
     EXPECT_EQ(entry("Deep"), "Ok");
     EXPECT_EQ(entry("1450459491"), "<none>");  // the hidden folder was not entered
