@@ -10,6 +10,7 @@
 #include "hosting/preset_file.h"
 #include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
+#include "tests/support/test_plugin_ids.h"
 
 using namespace vexlo::test;
 using namespace vexlo::files;
@@ -55,8 +56,6 @@ struct PresetRig : ManagerRig {
     StatusLog status;
 };
 
-constexpr VstInt32 kDumpId = 0x56744475;   // test-dump: 128 programs of 10 values
-constexpr VstInt32 kSynthId = 0x56745379;  // test-synth: chunks, 4 programs
 
 PresetFile values(VstInt32 id, int count, float value, const std::string& name) {
     PresetFile file;

@@ -9,12 +9,12 @@
 #include "manager/library/path_utils.h"
 #include "manager/library/scan_database.h"
 #include "tests/support/manager_rig.h"
+#include "tests/support/test_plugin_ids.h"
 
 using namespace vexlo::test;
 
 namespace {
 
-constexpr VstInt32 kSynthId = 0x56745379, kFxId = 0x56744D78;
 
 float peak(const std::vector<float>& samples) {
     float p = 0.0f;

@@ -7,6 +7,7 @@
 #include "arp/arp_effect.h"
 #include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
+#include "tests/support/test_plugin_ids.h"
 
 using vexlo::arp::ArpEffect;
 
@@ -60,7 +61,6 @@ std::vector<unsigned char> synthState(float volume, float p1, float p2, const st
     return b.bytes;
 }
 
-constexpr VstInt32 kSynthId = 0x56745379, kMonoId = 0x56744D6F, kFxId = 0x56744D78;
 
 TEST(Chunk, NothingLoadedGivesEightyThreeBytes) {
     ManagerRig rig;

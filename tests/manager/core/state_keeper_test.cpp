@@ -5,14 +5,15 @@
 #include "manager/core/state_keeper.h"
 #include "manager/library/scan_database.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_plugin_ids.h"
 
 using namespace vexlo;
 using namespace vexlo::manager;
+using vexlo::test::kSynthId;
 using vexlo::test::pluginPath;
 
 namespace {
 
-constexpr VstInt32 kSynthId = 0x56745379;
 
 class StandInFront : public ManagerFront {
 public:

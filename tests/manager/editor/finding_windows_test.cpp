@@ -7,6 +7,7 @@
 
 #include "hosting/preset_file.h"
 #include "tests/support/editor_rig.h"
+#include "tests/support/test_plugin_ids.h"
 
 using namespace vexlo;
 using namespace vexlo::toolkit;
@@ -14,11 +15,11 @@ using manager::PresetBrowser;
 using manager::SearchWindow;
 using manager::VstManagerEditor;
 using test::EditorRig;
+using test::kDumpId;
 using test::sep;
 
 namespace {
 
-constexpr VstInt32 kDumpId = 0x56744475;  // test-dump: ten parameters a program
 
 OffscreenFrame* screenOf(ToolWindow& tool) { return static_cast<OffscreenFrame*>(tool.frame().platform()); }
 
