@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Vexlo VM with its plug-ins each in a process of their own, as vexlo-host runs it: instruments
-# render as they do in process (the test synth and Nekobi the same samples, amsynth the same
-# loudness in every window), also with the arpeggiator in a slot of its own process; and an
+# render as they do in process (the test synth and Nekobi the same samples, amsynth, Kars and
+# ZynAddSubFX the same loudness in every window), also with the arpeggiator in a slot of its own process; and an
 # instrument that crashes or hangs in its 100th sounding block leaves a render that ends
 # normally, sound before the fault and silence after, a saved state that names the instrument
 # with its last state, and a second render from that state that plays again.
@@ -46,7 +46,8 @@ PY
 }
 
 # The same sound in its own process as in the host's.
-for instrument in "$bin/test-synth$ext" /usr/lib/vst/Nekobi-vst.so /usr/lib/vst/amsynth_vst.so; do
+for instrument in "$bin/test-synth$ext" /usr/lib/vst/Nekobi-vst.so /usr/lib/vst/amsynth_vst.so /usr/lib/vst/Kars-vst.so \
+                  /usr/lib/vst/ZynAddSubFX.so; do
   [ -e "$instrument" ] || continue
   name=$(basename "$instrument")
   for mode in off on; do
@@ -54,7 +55,9 @@ for instrument in "$bin/test-synth$ext" /usr/lib/vst/Nekobi-vst.so /usr/lib/vst/
     render --vm-instrument "$instrument" --vm-midi "0:$bin/Vexlo ARP MIDI$ext" --vm-sandbox $mode -o "$work/$mode.wav"
     peaks "$work/$mode.wav" > "$work/$mode.peaks"
   done
-  if [[ $name == amsynth* ]]; then
+  # amsynth and ZynAddSubFX may differ in their last bits, Kars plucks noise that differs
+  # from run to run: the same loudness in every window.
+  if [[ $name == amsynth* || $name == Kars* || $name == ZynAddSubFX* ]]; then
     same_loudness "$work/off.peaks" "$work/on.peaks" || { echo "$name sounds different in its own process"; paste "$work/off.peaks" "$work/on.peaks"; exit 1; }
   else
     cmp "$work/off.wav" "$work/on.wav" || { echo "$name renders other samples in its own process"; exit 1; }

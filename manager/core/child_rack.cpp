@@ -293,7 +293,7 @@ files::StoredChild ChildRack::captureMidiSlot(int slot) {
     return stored;
 }
 
-std::string ChildRack::takeNewFailure() {
+std::string ChildRack::takeNewFailure(int* position) {
     for (int i = 0; i <= kMidiSlots; ++i) {
         HostedChild& child = i == 0 ? instrument_ : midiSlot(i - 1);
         bool& told = failureTold_[static_cast<std::size_t>(i)];
@@ -303,6 +303,7 @@ std::string ChildRack::takeNewFailure() {
         }
         if (told) continue;
         told = true;
+        if (position) *position = i;
         return library::baseName(child.path().empty() ? (i == 0 ? instrumentPath_ : midiSlotName(i - 1)) : child.path());
     }
     return {};

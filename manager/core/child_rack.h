@@ -90,7 +90,8 @@ public:
 
     // ---- Children in a process of their own that died or stopped answering ----
     // The name of one that failed since the last call, once for each failure; empty when none.
-    std::string takeNewFailure();
+    // position: where it is (0 the instrument, 1 + slot a MIDI slot).
+    std::string takeNewFailure(int* position = nullptr);
     bool anyFailed() const;
     // A plug-in that took a host down as it started, put in a process of its own (see
     // CrashMarker): the notice for the person, taken once; empty when there is none.

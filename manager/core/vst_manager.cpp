@@ -326,15 +326,19 @@ void VstManager::setOwnProcess(int position, bool on) {
     states_.reload(which);
 }
 
-void VstManager::tellFailures() {
+std::vector<int> VstManager::tellFailures() {
     const std::string notice = rack_.takeNotice();
     if (!notice.empty()) library::report(notice, "Vexlo VM");
     std::vector<std::string> failed;
+    std::vector<int> positions;
     {
         GatePass pass(gate);
-        if (!pass) return;  // a change runs: the next idle tells
-        for (std::string name = rack_.takeNewFailure(); !name.empty(); name = rack_.takeNewFailure())
+        if (!pass) return positions;  // a change runs: the next idle tells
+        int position = 0;
+        for (std::string name = rack_.takeNewFailure(&position); !name.empty(); name = rack_.takeNewFailure(&position)) {
             failed.push_back(name);
+            positions.push_back(position);
+        }
     }
     // Told outside the gate: a message box may stay open for minutes.
     for (const std::string& name : failed) {
@@ -342,6 +346,7 @@ void VstManager::tellFailures() {
         tellStatus(text);
         library::report(text, "Vexlo VM");
     }
+    return positions;
 }
 
 void VstManager::reloadFailed() {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "hosting/probe.h"
 #include "manager/core/identity.h"
@@ -68,7 +69,7 @@ public:
     // editor's idle), and Reload of the children whose process died, with their last state.
     bool ownProcess(int position);
     void setOwnProcess(int position, bool on);
-    void tellFailures();
+    std::vector<int> tellFailures();  // where they were: 0 the instrument, 1 + slot
     void reloadFailed();
 
     // ---- Preset, bank and link files (PresetFiles) ----

@@ -43,7 +43,7 @@ bool HostedEditors::tendInstrumentEditor() {
     if (!lock) return true;  // another thread is letting go of the instrument: next idle
     HostedChild& child = context_.manager.instrumentChild();
     const bool hosted = instrument() && child.effect() == instrument();
-    if (wanted_ && hosted && !instrumentEditorOpen_ && child.hasFlag(effFlagsHasEditor)) {
+    if (wanted_ && hosted && !instrumentEditorOpen_ && child.hasFlag(effFlagsHasEditor) && !child.failed()) {
         if (context_.building) return false;
         context_.building = true;
         openInstrumentEditor();
@@ -121,6 +121,11 @@ void HostedEditors::closeInstrumentEditor(bool forget) {
     if (context_.frame) context_.frame->setSize(context_.width(), context_.hostedTop());
     instrumentWindow_.reset();
     closing_ = false;
+}
+
+void HostedEditors::letGoOfFailed(int position) {
+    if (position == 0) closeInstrumentEditor(false);
+    else closeMidiSlotEditor(position - 1);
 }
 
 void HostedEditors::toggleMidiSlotEditor(int slot) {

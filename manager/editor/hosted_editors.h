@@ -28,6 +28,9 @@ public:
     void closeInstrumentEditor(bool forget);
     void toggleMidiSlotEditor(int slot);
     void closeMidiSlotEditor(int slot);
+    // The child there (0 the instrument, 1 + slot) died with its process: its editor closes,
+    // and the instrument's does not open again until it is reloaded.
+    void letGoOfFailed(int position);
     // Every child's editor closed and its window destroyed, as the editor closes.
     void shutAll();
     // A child that is about to go, told to close its editor on whatever thread unloads it; its

@@ -81,7 +81,8 @@ void VstManagerEditor::idle() {
     settleSkin();
     finding_.tend();
     if (!hosted_.tendInstrumentEditor()) return;
-    manager()->tellFailures();
+    // A plug-in whose process died took its windows with it: its place in ours goes too.
+    for (int position : manager()->tellFailures()) hosted_.letGoOfFailed(position);
     commands_.showSwitches();
     showPending();
     AEffGUIEditor::idle();

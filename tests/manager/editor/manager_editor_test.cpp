@@ -420,9 +420,11 @@ TEST(ManagerEditor, OwnProcessMovesTheInstrumentThereAndBackAndReloadBringsACras
     EditorRig e;
     e.rig.loadInstrument("test-faulty-write");
     e.openAndIdle();
+    e.command(VstManagerEditor::kAutoGui);  // its editor shows inside ours
     e.command(VstManagerEditor::kOwnProcess);
     e.idle();
     ASSERT_TRUE(e.rig.manager->instrumentChild().inOwnProcess());
+    EXPECT_NE(e.editor->hostedWindow(), nullptr);
     e.command(VstManagerEditor::kAbout);  // the menu shown again: its check mark
     EXPECT_EQ(e.screen->lastPopupChecks, (std::vector<int>{VstManagerEditor::kOwnProcess}));
 
@@ -436,10 +438,15 @@ TEST(ManagerEditor, OwnProcessMovesTheInstrumentThereAndBackAndReloadBringsACras
     ASSERT_EQ(e.services.messages.size(), before + 1);
     EXPECT_EQ(e.services.messages.back().text, told);
     EXPECT_EQ(e.editor->nameLabel()->getText(), told);
+    // Its editor was open: its place in ours went with its process, and stays gone.
+    e.idle();
+    EXPECT_EQ(e.editor->hostedWindow(), nullptr);
 
     e.command(VstManagerEditor::kReload);
     e.idle();
+    e.idle();
     EXPECT_FALSE(e.rig.manager->instrumentChild().failed());
+    EXPECT_NE(e.editor->hostedWindow(), nullptr);  // back with it
     EXPECT_TRUE(e.rig.manager->instrumentChild().inOwnProcess());
     e.command(VstManagerEditor::kOwnProcess);
     EXPECT_FALSE(e.rig.manager->instrumentChild().inOwnProcess());
