@@ -50,6 +50,8 @@ for instrument in "$bin/test-synth$ext" /usr/lib/vst/Nekobi-vst.so /usr/lib/vst/
                   /usr/lib/vst/ZynAddSubFX.so; do
   [ -e "$instrument" ] || continue
   name=$(basename "$instrument")
+  # Plug-ins whose own threads race (named by the ThreadSanitizer build): what it reports is theirs.
+  [[ " ${VEXLO_RACY_PLUGINS:-} " == *" ${name%.*} "* ]] && continue
   for mode in off on; do
     fresh
     render --vm-instrument "$instrument" --vm-midi "0:$bin/Vexlo ARP MIDI$ext" --vm-sandbox $mode -o "$work/$mode.wav"
