@@ -144,7 +144,7 @@ void ChildRack::playsMarked(const HostedChild& child, const std::string& path) {
     if (child.inOwnProcess()) return marker.started();
     // Named by its ID now that it is known: a marker left behind needs no probe to say it.
     marker.starting(child.uniqueId(), path);
-    marker.playing(static_cast<std::uint64_t>(std::max(1.0f, front_.hostRate())));
+    marker.playingOneSecond(front_.hostRate());
 }
 
 void ChildRack::closeAll() {

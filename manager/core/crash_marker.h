@@ -33,6 +33,8 @@ public:
     // without them (a host that does not play is not testing the plug-in). A thread of the
     // marker's own looks at the count; the audio thread only adds to it.
     void playing(std::uint64_t frames);
+    // The same for one second at a rate.
+    void playingOneSecond(float rate) { playing(static_cast<std::uint64_t>(rate > 1.0f ? rate : 1.0f)); }
     // From the audio thread: frames played through Vexlo VM. Never waits.
     void played(std::uint32_t frames) { played_.fetch_add(frames, std::memory_order_relaxed); }
     static constexpr unsigned kPlayLimitMs = 10000;

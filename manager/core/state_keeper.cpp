@@ -196,7 +196,7 @@ bool StateKeeper::restore(const ManagerState& state, std::vector<LoadMessage>& m
     // Every child is in place with its state; what is new plays its first second marked, the
     // instrument named when it is one of them (most songs that crash a host crash it there).
     if (newInstrument) rack_.playsMarked(rack_.instrument(), instrumentPlan.path);
-    else if (anySlot) marker.playing(static_cast<std::uint64_t>(std::max(1.0f, front_.hostRate())));
+    else if (anySlot) marker.playingOneSecond(front_.hostRate());
     else marker.started();
     return true;
 }
