@@ -37,7 +37,7 @@ enum class WhileWaiting { nothing, answerSentMessages, serveWindows };
 
 // A word in shared memory that one side bumps and the other waits on. ring() never blocks;
 // waitPast() waits, at most the limit, until the word is no longer the value seen, spinning
-// briefly first (most answers come within microseconds).
+// first about as long as the wait before took (platform/spin_budget.h).
 class Doorbell {
 public:
     // name: for the platforms that need a named object beside the word; the creating side

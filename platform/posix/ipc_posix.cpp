@@ -14,6 +14,7 @@
 
 #include "platform/ipc.h"
 #include "platform/platform.h"
+#include "platform/spin_budget.h"
 
 extern char** environ;
 
@@ -62,8 +63,8 @@ public:
         syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word_), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
     }
     bool waitPast(std::uint32_t seen, unsigned limitMs, WhileWaiting) override {
-        for (int spin = 0; spin < kSpins; ++spin)
-            if (word_.load() != seen) return true;
+        const auto began = SpinBudget::Clock::now();
+        if (spin_.spin(began, [&] { return word_.load() != seen; })) return true;
         timespec deadline{};
         clock_gettime(CLOCK_MONOTONIC, &deadline);
         deadline.tv_sec += limitMs / 1000;
@@ -83,12 +84,13 @@ public:
             if (left.tv_sec < 0) return false;
             syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word_), FUTEX_WAIT, seen, &left, nullptr, 0);
         }
+        spin_.waited(began);
         return true;
     }
 
 private:
-    static constexpr int kSpins = 2000;
     std::atomic<std::uint32_t>& word_;
+    SpinBudget spin_;
 };
 
 class PosixChild : public ChildProcess {

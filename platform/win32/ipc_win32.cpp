@@ -2,6 +2,7 @@
 
 #include "platform/ipc.h"
 #include "platform/platform.h"
+#include "platform/spin_budget.h"
 #include "platform/win32/command_line.h"
 
 namespace vexlo::platform {
@@ -56,8 +57,8 @@ public:
         SetEvent(event_);
     }
     bool waitPast(std::uint32_t seen, unsigned limitMs, WhileWaiting meanwhile) override {
-        for (int spin = 0; spin < kSpins; ++spin)
-            if (word_.load() != seen) return true;
+        const auto began = SpinBudget::Clock::now();
+        if (spin_.spin(began, [&] { return word_.load() != seen; })) return true;
         const DWORD start = GetTickCount();
         while (word_.load() == seen) {
             const DWORD spent = GetTickCount() - start;
@@ -70,6 +71,7 @@ public:
             if (MsgWaitForMultipleObjectsEx(1, &event_, limitMs - spent, kinds, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
                 serveMessages(meanwhile);
         }
+        spin_.waited(began);
         return true;
     }
 
@@ -89,10 +91,10 @@ private:
         }
     }
 
-    static constexpr int kSpins = 2000;
     static constexpr int kMessagesPerRound = 64;
     std::atomic<std::uint32_t>& word_;
     HANDLE event_;
+    SpinBudget spin_;
 };
 
 class Win32Child : public ChildProcess {
