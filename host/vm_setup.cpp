@@ -1,7 +1,9 @@
 #include "host/vm_setup.h"
 
 #include "host/midi_input.h"
+#include "hosting/library_machine.h"
 #include "hosting/preset_file.h"
+#include "hosting/probe.h"
 #include "manager/files/preset_link.h"
 #include "manager/files/manager_state.h"
 #include "manager/interface.h"
@@ -63,8 +65,20 @@ bool buildVmState(const std::string& vmLibrary, const VmSetup& setup, std::vecto
     }
     if (setup.autoGui) library::ConfigFile(settingsPath).write(keys::autoGui, *setup.autoGui ? "Yes" : "No", false);
     library::ConfigFile database(databasePath);
-    // The unique ID of a library, which is then recorded as the library for that ID.
+    // The unique ID of a library, which is then recorded as the library for that ID. One of the
+    // other word size is asked by the probe of its size, as Vexlo VM's scan asks it.
     auto record = [&](const std::string& path, std::int32_t* id) {
+        if (hosting::reachOf(hosting::machineOfLibrary(path)) != hosting::Reach::here) {
+            const hosting::ProbeResult probed = hosting::probeLibrary(path);
+            if (!probed.uniqueId) {
+                if (error) *error = path + " is built for " + hosting::machineName(hosting::machineOfLibrary(path)) +
+                                    " and its probe found no plug-in that takes events in it";
+                return false;
+            }
+            *id = *probed.uniqueId;
+            database.write(std::to_string(*id), path, true);
+            return true;
+        }
         auto plugin = Plugin::load(path, context, error);
         if (!plugin) return false;
         *id = plugin->effect()->uniqueID;

@@ -36,9 +36,9 @@ struct BridgeClient::Shared {
     std::unique_ptr<platform::ChildProcess> process;
 };
 
-std::string BridgeClient::programBeside() {
+std::string BridgeClient::programBeside(const char* wordSize) {
     const std::string own = platform::ownLibraryPath();
-    return own.substr(0, own.find_last_of("\\/") + 1) + "vexlo-bridge" + platform::programSuffix();
+    return own.substr(0, own.find_last_of("\\/") + 1) + "vexlo-bridge" + wordSize + platform::programSuffix();
 }
 
 std::unique_ptr<BridgeClient> BridgeClient::start(const std::string& program, const std::string& library,

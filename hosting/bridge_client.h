@@ -40,8 +40,9 @@ public:
     AEffect* enter(audioMasterCallback callback);
     // The plug-in died or stopped answering: every call answers 0 and blocks are silent.
     bool failed() const { return failed_.load(); }
-    // The bridge program beside the library (or program) this code is in.
-    static std::string programBeside();
+    // The bridge program beside the library (or program) this code is in; wordSize names the
+    // one for libraries of the other word size ("32" or "64", see library_machine.h).
+    static std::string programBeside(const char* wordSize = "");
 
     struct Shared;  // the block of memory and the process
 

@@ -1,6 +1,7 @@
 #include "hosting/hosted_child.h"
 
 #include "hosting/bridge_client.h"
+#include "hosting/library_machine.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +12,10 @@ namespace {
 // Zero bytes after a state handed to a child.
 constexpr std::size_t kStatePadding = 16;
 }  // namespace
+
+std::string HostedChild::bridgeFor(const std::string& library) {
+    return bridge::BridgeClient::programBeside(wordSizeSuffix(machineOfLibrary(library)));
+}
 
 HostedChild& HostedChild::operator=(HostedChild&& other) noexcept {
     if (this != &other) {
@@ -40,6 +45,11 @@ void HostedChild::take(HostedChild& other) {
 
 bool HostedChild::loadLibrary(const std::string& path, std::string* error) {
     close();
+    const Machine machine = machineOfLibrary(path);
+    if (reachOf(machine) != Reach::here) {
+        if (error) *error = path + " is built for " + machineName(machine) + ": it cannot be loaded into this process";
+        return false;
+    }
     library_ = platform::loadLibrary(path);
     if (!library_) {
         if (error) *error = "cannot load " + path + ": " + platform::lastLibraryError();
@@ -58,7 +68,7 @@ bool HostedChild::loadLibrary(const std::string& path, std::string* error) {
 
 bool HostedChild::loadInOwnProcess(const std::string& path, std::string* error) {
     close();
-    remote_ = bridge::BridgeClient::start(bridge::BridgeClient::programBeside(), path, error);
+    remote_ = bridge::BridgeClient::start(bridgeFor(path), path, error);
     if (!remote_) return false;
     path_ = path;
     return true;
@@ -106,7 +116,7 @@ bool HostedChild::restart(audioMasterCallback callback, void* owner) {
     effect()->user = nullptr;
     closeRecord();
     // A process that died is replaced by a fresh one for the same library.
-    if (remote_ && remote_->failed()) remote_ = bridge::BridgeClient::start(bridge::BridgeClient::programBeside(), path_);
+    if (remote_ && remote_->failed()) remote_ = bridge::BridgeClient::start(bridgeFor(path_), path_);
     if (!enter(callback)) {
         releaseLibrary();
         return false;

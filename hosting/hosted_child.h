@@ -38,16 +38,20 @@ public:
 
     // ---- Coming in ----
     // Loads the library and finds "VSTPluginMain", or "main" when that is absent. False (nothing
-    // held) when the system cannot load it or it exports neither; *error says which.
+    // held) when the system cannot load it or it exports neither, or when it is built for
+    // another processor or word size than this process; *error says which.
     bool loadLibrary(const std::string& path, std::string* error = nullptr);
     // Calls the entry (the library's, or one linked into the program) with the host callback.
     // False when it returns no record, or one without the plug-in magic; the library stays held.
     bool enter(audioMasterCallback callback);
     bool enter(PluginEntry entry, audioMasterCallback callback);
-    // Loads the library in a process of its own (the bridge program beside this code) instead:
-    // enter() then gives a stand-in record whose calls travel there. False (nothing held) when
-    // the bridge does not start or the library does not load there; *error says why.
+    // Loads the library in a process of its own (the bridge program beside this code, the one
+    // of the library's word size) instead: enter() then gives a stand-in record whose calls
+    // travel there. False (nothing held) when the bridge does not start or the library does not
+    // load there; *error says why.
     bool loadInOwnProcess(const std::string& path, std::string* error = nullptr);
+    // The bridge program a library is hosted by in a process of its own.
+    static std::string bridgeFor(const std::string& library);
     bool inOwnProcess() const { return remote_ != nullptr; }
     // In its own process: it died or stopped answering, and is silent from then on.
     bool failed() const;

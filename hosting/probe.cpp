@@ -7,6 +7,7 @@
 #include "hosting/child_checks.h"
 #include "hosting/host_callback.h"
 #include "hosting/hosted_child.h"
+#include "hosting/library_machine.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 
@@ -26,12 +27,13 @@ std::optional<VstInt32> probeHere(const std::string& path) {
 
 ProbeResult probeLibrary(const std::string& libraryPath) {
     if (auto isolated = probeInHelper(libraryPath)) return *isolated;
+    if (reachOf(machineOfLibrary(libraryPath)) != Reach::here) return ProbeResult{};
     return probeHere(libraryPath);
 }
 
-std::string probeHelperPath() {
+std::string probeHelperPath(const char* wordSize) {
     const std::string own = platform::ownLibraryPath();
-    return own.substr(0, own.find_last_of("\\/") + 1) + "vexlo-probe" + platform::programSuffix();
+    return own.substr(0, own.find_last_of("\\/") + 1) + "vexlo-probe" + wordSize + platform::programSuffix();
 }
 
 std::optional<ProbeResult> parseProbeAnswer(const std::string& output) {
@@ -48,7 +50,9 @@ std::optional<ProbeResult> parseProbeAnswer(const std::string& output) {
 }
 
 std::optional<ProbeResult> probeInHelper(const std::string& libraryPath, unsigned timeLimitMs) {
-    const std::string helper = probeHelperPath();
+    const Machine machine = machineOfLibrary(libraryPath);
+    if (reachOf(machine) == Reach::otherProcessor) return ProbeResult{};
+    const std::string helper = probeHelperPath(wordSizeSuffix(machine));
     if (platform::pathInfo(helper).kind != platform::PathKind::regularFile) return std::nullopt;
     const platform::ProcessRun run = platform::runProcess(helper, {libraryPath}, timeLimitMs);
     if (run.end == platform::ProcessRun::End::notStarted) return std::nullopt;  // probed here, as without it

@@ -31,11 +31,14 @@ constexpr unsigned kProbeTimeLimitMs = 10000;
 // Loads the library here and asks it: its unique ID when it takes events.
 std::optional<VstInt32> probeHere(const std::string& path);
 
-// The helper beside the library (or program) this code is in.
-std::string probeHelperPath();
+// The helper beside the library (or program) this code is in; wordSize names the one for
+// libraries of the other word size ("32" or "64", see library_machine.h).
+std::string probeHelperPath(const char* wordSize = "");
 // The helper's answer for the library; nothing when there is no helper to ask.
 std::optional<ProbeResult> probeInHelper(const std::string& libraryPath, unsigned timeLimitMs = kProbeTimeLimitMs);
-// The helper's answer when there is a helper, else the answer here.
+// The helper's answer when there is a helper, else the answer here. A library of the other
+// word size is asked only by the helper of its size; one built for another processor holds
+// nothing this process can host.
 ProbeResult probeLibrary(const std::string& libraryPath);
 // The answer a helper wrote, when it is one.
 std::optional<ProbeResult> parseProbeAnswer(const std::string& output);

@@ -1,7 +1,7 @@
 # Installs the build into a fresh folder and checks that it is laid out as a VST folder: the three
-# plug-ins, Vexlo VM's "Default" skin, the scan's probe helper and the bridge program beside them,
-# and nothing of the tests.
-# cmake -DBUILD=<build folder> -DPREFIX=<folder> -DEXT=<.so|.dll> -P check_install.cmake
+# plug-ins, Vexlo VM's "Default" skin, the scan's probe helper and the bridge program beside them
+# (on Windows also those for 32-bit libraries), and nothing of the tests.
+# cmake -DBUILD=<build folder> -DPREFIX=<folder> -DEXT=<.so|.dll> [-DWORD_SIZE_HELPERS=ON] -P check_install.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 set(suffix "")
 if(EXT STREQUAL ".dll")
@@ -20,9 +20,18 @@ foreach(expected "Vexlo VM${EXT}" "Vexlo ARP MIDI${EXT}" "Vexlo Key-Switch MIDI$
     message(FATAL_ERROR "the installed folder lacks ${expected}")
   endif()
 endforeach()
+set(expected_count 12)
+if(WORD_SIZE_HELPERS)
+  foreach(expected vexlo-bridge32.exe vexlo-probe32.exe)
+    if(NOT EXISTS "${PREFIX}/${expected}")
+      message(FATAL_ERROR "the installed folder lacks ${expected}")
+    endif()
+  endforeach()
+  set(expected_count 14)
+endif()
 file(GLOB_RECURSE installed RELATIVE "${PREFIX}" "${PREFIX}/*")
 list(LENGTH installed count)
-if(NOT count EQUAL 12)
+if(NOT count EQUAL expected_count)
   message(FATAL_ERROR "the installed folder holds more than the plug-ins, the skin and the helpers: ${installed}")
 endif()
 message(STATUS "installed: ${installed}")

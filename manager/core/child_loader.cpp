@@ -1,6 +1,7 @@
 #include "manager/core/child_loader.h"
 
 #include "hosting/child_checks.h"
+#include "hosting/library_machine.h"
 #include "hosting/probe.h"
 #include "manager/library/path_utils.h"
 #include "manager/library/scan_database.h"
@@ -47,10 +48,28 @@ bool ChildLoader::load(const std::string& path, ChildRole role, audioMasterCallb
     // A library that once took its host down during a scan is not loaded again.
     const library::ScanDatabase database(settings_.scanDatabasePath);
     if (database.isIgnored(path)) return refuse("Plugin is on the Ignore list!");
+    // A library of the other word size can only run in a process of its own, by the bridge of
+    // its size; one built for another processor not at all.
+    const hosting::Machine machine = hosting::machineOfLibrary(path);
+    const hosting::Reach reach = hosting::reachOf(machine);
+    if (reach == hosting::Reach::otherProcessor) {
+        refuse(loadFailure);
+        refusal.text = library::baseName(path) + " is built for " + hosting::machineName(machine) +
+                       ": Vexlo VM cannot host it on this processor.";
+        return false;
+    }
+    const std::string bridge = HostedChild::bridgeFor(path);
+    if (reach == hosting::Reach::otherWordSize && !platform::fileExists(bridge)) {
+        refuse(loadFailure);
+        refusal.text = library::baseName(path) + " is built for " + hosting::machineName(machine) + " and needs " +
+                       library::fileName(bridge) + " beside Vexlo VM to run in a process of its own.";
+        return false;
+    }
     // A library chosen by its path alone may be known by the scan: one put in a process of its
     // own goes straight there, never into ours first.
     if (knownId == -1) knownId = database.findUniqueId(path).value_or(-1);
-    const bool ownProcess = knownId != -1 && library::runsInOwnProcess(store_, knownId);
+    const bool ownProcess = reach == hosting::Reach::otherWordSize ||
+                            (knownId != -1 && library::runsInOwnProcess(store_, knownId));
     if (!ownProcess) marker_.starting(knownId, path);
     if (!(ownProcess ? child.loadInOwnProcess(path) : child.loadLibrary(path)) || !child.enter(callback))
         return refuse(loadFailure);

@@ -6,7 +6,10 @@
 #include <cmath>
 #include <thread>
 
+#include "hosting/library_machine.h"
 #include "manager/core/resampler.h"
+#include "platform/platform.h"
+#include "tests/support/library_headers.h"
 #include "tests/support/manager_rig.h"
 #include "tests/support/midi_rig.h"
 
@@ -131,6 +134,42 @@ TEST(ManagerLoad, EveryRefusalHasItsMessage) {
         EXPECT_EQ(rig.script.messages[0].text, c.library);
         EXPECT_EQ(rig.script.messages[0].caption, c.caption);
     }
+    EXPECT_FALSE(rig.manager->testGate().isHeld());
+}
+
+// Not "a broken library": the person learns that the plug-in is built for another processor, or
+// which program hosts plug-ins of its word size when that is missing.
+TEST(ManagerLoad, ALibraryForAnotherMachineIsRefusedSayingWhy) {
+    using vexlo::hosting::Machine;
+    ManagerRig rig;
+    TempFolder folder;
+    const bool windows = std::string(vexlo::platform::pluginExtension()) == ".dll";
+    const bool wide = vexlo::hosting::thisMachine() == Machine::x64;
+    const std::string arm = folder.file(std::string("arm") + vexlo::platform::pluginExtension());
+    const std::string otherSize = folder.file(std::string("other-size") + vexlo::platform::pluginExtension());
+    auto write = [](const std::string& path, const std::vector<unsigned char>& bytes) {
+        ASSERT_TRUE(writeFile(path, std::string(bytes.begin(), bytes.end())));
+    };
+    write(arm, windows ? peHeader(0xaa64) : elfHeader(2, 183));
+    write(otherSize, windows ? peHeader(wide ? 0x014c : 0x8664) : elfHeader(wide ? 1 : 2, wide ? 3 : 62));
+
+    rig.manager->loadInstrument(arm.c_str(), false, -1);
+    EXPECT_EQ(rig.instrument(), nullptr);
+    ASSERT_EQ(rig.script.messages.size(), 1u);
+    EXPECT_EQ(rig.script.messages[0].caption, "Error loading pluging!");
+    EXPECT_EQ(rig.script.messages[0].text, "arm is built for ARM64: Vexlo VM cannot host it on this processor.");
+
+    rig.script.messages.clear();
+    rig.manager->loadInstrument(otherSize.c_str(), false, -1);
+    EXPECT_EQ(rig.instrument(), nullptr);
+    ASSERT_EQ(rig.script.messages.size(), 1u);
+    EXPECT_EQ(rig.script.messages[0].caption, "Error loading pluging!");
+    const std::string bridge = vexlo::hosting::HostedChild::bridgeFor(otherSize);
+    if (vexlo::platform::fileExists(bridge))
+        EXPECT_EQ(rig.script.messages[0].text, otherSize) << "its bridge started and found no library there";
+    else
+        EXPECT_NE(rig.script.messages[0].text.find(bridge.substr(bridge.find_last_of("/\\") + 1) + " beside Vexlo VM"),
+                  std::string::npos) << rig.script.messages[0].text;
     EXPECT_FALSE(rig.manager->testGate().isHeld());
 }
 
