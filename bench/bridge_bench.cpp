@@ -25,6 +25,12 @@ const std::string kTestSynth = [] {
     const std::string own = vexlo::platform::ownLibraryPath();
     return own.substr(0, own.find_last_of("/\\") + 1) + "test-synth" + vexlo::platform::pluginExtension();
 }();
+// The 32-bit build's test instrument, hosted by the 32-bit bridge (64-bit Windows builds only).
+#ifdef VEXLO_WIN32_TEST_SYNTH
+const std::string kTestSynth32 = VEXLO_WIN32_TEST_SYNTH;
+#else
+const std::string kTestSynth32;
+#endif
 const std::string kAmsynth =
     std::string(vexlo::platform::pluginExtension()) == ".so" ? "/usr/lib/vst/amsynth_vst.so" : "";
 constexpr double kRate = 44100.0;
@@ -103,6 +109,13 @@ BENCHMARK(BM_TestSynthOwnProcessPaced)->Arg(64)->Arg(256)->Iterations(1000)->Use
 BENCHMARK(BM_AmsynthHerePaced)->Arg(64)->Arg(256)->Iterations(1000)->UseManualTime();
 BENCHMARK(BM_AmsynthOwnProcessPaced)->Arg(64)->Arg(256)->Iterations(1000)->UseManualTime();
 
+// Across word sizes: the 32-bit instrument in the 32-bit bridge, against the 64-bit one in the
+// 64-bit bridge and in this process above.
+void BM_TestSynthAcross(benchmark::State& state) { playBlocks(state, kTestSynth32, true); }
+void BM_TestSynthAcrossPaced(benchmark::State& state) { playBlocks(state, kTestSynth32, true, true); }
+BENCHMARK(BM_TestSynthAcross)->Arg(64)->Arg(512)->UseManualTime();
+BENCHMARK(BM_TestSynthAcrossPaced)->Arg(64)->Arg(256)->Iterations(1000)->UseManualTime();
+
 // From the library's load to the first block played.
 void startToFirstSound(benchmark::State& state, bool ownProcess) {
     for (auto _ : state) {
@@ -161,6 +174,25 @@ int main(int argc, char** argv) {
                             instrument, frames, 100.0 * (there->second.p50 - here->second.p50) / blockUs,
                             100.0 * (there->second.p99 - here->second.p99) / blockUs, there->second.mean / here->second.mean, there->second.p50 / here->second.p50);
             }
+        }
+    }
+    for (const char* pacing : {"", "Paced"}) {
+        for (int frames : {64, 256, 512}) {
+            const std::string tail = std::string(pacing) + "/" + std::to_string(frames) +
+                                     (*pacing ? "/iterations:1000/manual_time" : "/manual_time");
+            const auto across = collector.figures.find("BM_TestSynthAcross" + tail);
+            const auto sameSize = collector.figures.find("BM_TestSynthOwnProcess" + tail);
+            const auto here = collector.figures.find("BM_TestSynthHere" + tail);
+            if (across == collector.figures.end() || sameSize == collector.figures.end() ||
+                here == collector.figures.end() || here->second.p50 <= 0)
+                continue;
+            const double blockUs = 1e6 * frames / kRate;
+            std::printf("  32-bit instrument %s, %3d frames: added %6.2f %% of the block (median), %6.2f %% (99th) to "
+                        "in process; %.2f x the same-size process, %.2f x in process (medians)\n",
+                        *pacing ? "in real time" : "back to back", frames,
+                        100.0 * (across->second.p50 - here->second.p50) / blockUs,
+                        100.0 * (across->second.p99 - here->second.p99) / blockUs,
+                        across->second.p50 / sameSize->second.p50, across->second.p50 / here->second.p50);
         }
     }
     const auto startHere = collector.figures.find("BM_StartHere/manual_time");
