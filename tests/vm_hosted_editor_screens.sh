@@ -10,7 +10,9 @@
 # With VEXLO_SANDBOX=on the plug-ins run each in a process of its own, their editors shown in
 # Vexlo VM's windows all the same (under wine laid over them in windows of the bridge's own,
 # as wine shows no child window of another process); once the editor and Vexlo VM are closed,
-# none of those processes is left.
+# none of those processes is left. VEXLO_BRIDGED=yes checks that too for an instrument that runs
+# in a process of its own by itself (one of the other word size); VEXLO_EDITOR_PROGRAM names the
+# program whose window must show the hosted editor (under wine, where it is a window of its own).
 set -euo pipefail
 mode=$1 bin=$(realpath "$2") out=$3 instrument=$4 name=$5 green=${6:-}
 mkdir -p "$out"
@@ -41,6 +43,10 @@ sleep "$settle"  # the hosted editor opens at an idle after the skin's
 [ -z "$green" ] || wait_for_screen 50 78 "32,192,96" || { echo "the hosted editor did not show"; exit 1; }
 import -window root "$work/hosted.png"
 xwininfo -root -tree >"$out/$name-windows.txt"
+if [ -n "${VEXLO_EDITOR_PROGRAM:-}" ]; then
+  grep -q "(\"${VEXLO_EDITOR_PROGRAM}\" .*+0+28" "$out/$name-windows.txt" ||
+    { echo "no window of ${VEXLO_EDITOR_PROGRAM} over the hosted area"; cat "$out/$name-windows.txt"; exit 1; }
+fi
 xdotool mousemove 560 14 click 1  # the MIDI section
 sleep "$settle"
 xdotool mousemove 558 40 click 1  # slot 1's editor button
@@ -55,7 +61,7 @@ import -window root "$work/keys.png"
 xwininfo -root -tree >"$out/$name-windows-keys.txt"
 touch "$work/done"  # the editor ends now rather than at its time limit
 wait "$editor" || { echo "vexlo-host edit failed:"; cat "$work/edit.log"; exit 1; }
-if [ ${#sandbox[@]} -gt 0 ]; then
+if [ ${#sandbox[@]} -gt 0 ] || [ "${VEXLO_BRIDGED:-}" = yes ]; then
   sleep 1
   # Under wine the program's path is a Windows one: the work folder's name, then the program.
   bridges="$(basename "$work").vexlo-bridge"
