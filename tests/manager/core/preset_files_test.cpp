@@ -239,6 +239,45 @@ TEST(PresetFiles, ExtractingThreeProgramsAskedOnlyForTheFirstName) {
     EXPECT_EQ(rig.script.fileRequests.back().proposedName, "A B C");
 }
 
+// The 64-bit Windows build, with the 32-bit build's test instrument in the 32-bit bridge: its
+// programs come out as files of their own through the other process as they do in process.
+TEST(PresetFiles, TheBridged32BitInstrumentsProgramsAreExtractedAsInProcess) {
+#ifndef VEXLO_WIN32_TEST_SYNTH
+    GTEST_SKIP() << "only the 64-bit Windows build hosts the 32-bit build's instrument";
+#else
+    const char* const names[] = {"First.fxp", "Program 1.fxp", "Program 2.fxp", "Program 3.fxp"};
+    struct Extract {
+        std::vector<std::vector<unsigned char>> files;
+        VstIntPtr program = -1;
+    };
+    // One rig at a time: the person's answers are the process's.
+    auto extract = [&](const std::string& library) {
+        PresetRig rig;
+        Extract result;
+        rig.manager->loadInstrument(library.c_str(), false, -1);
+        EXPECT_NE(rig.child(), nullptr) << library;
+        if (!rig.child()) return result;
+        rig.child()->setParameter(rig.child(), 0, 0.25f);
+        rig.script.files.push_back(rig.file("First.fxp"));
+        rig.script.answers.push_back(false);  // Continue asking filenames? No
+        rig.manager->extractPrograms();
+        for (const char* name : names) result.files.push_back(rig.read(name));
+        result.program = rig.program();
+        return result;
+    };
+    const Extract bridged = extract(VEXLO_WIN32_TEST_SYNTH), here = extract(pluginPath("test-synth"));
+    ASSERT_EQ(bridged.files.size(), 4u);
+    ASSERT_EQ(here.files.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto decoded = decodePresetFile(bridged.files[i].data(), bridged.files[i].size());
+        ASSERT_TRUE(decoded) << names[i] << ": " << decoded.refusal;
+        EXPECT_EQ(decoded.value->magic, PresetMagic::programChunk) << names[i];
+        EXPECT_EQ(bridged.files[i], here.files[i]) << names[i];
+    }
+    EXPECT_EQ(bridged.program, here.program);
+#endif
+}
+
 TEST(PresetFiles, ABankAndItsLinksAreWrittenEvenWhenTheBankIsNotReplaced) {
     PresetRig rig;
     rig.loadInstrument("test-mono");  // no chunks
