@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
             const auto sameSize = collector.figures.find("BM_TestSynthOwnProcess" + tail);
             const auto here = collector.figures.find("BM_TestSynthHere" + tail);
             if (across == collector.figures.end() || sameSize == collector.figures.end() ||
-                here == collector.figures.end() || here->second.p50 <= 0)
+                here == collector.figures.end() || here->second.p50 <= 0 || across->second.p50 <= 0)
                 continue;
             const double blockUs = 1e6 * frames / kRate;
             std::printf("  32-bit instrument %s, %3d frames: added %6.2f %% of the block (median), %6.2f %% (99th) to "

@@ -13,6 +13,7 @@
 #include <climits>
 
 #include "platform/ipc.h"
+#include "platform/doorbell_word.h"
 #include "platform/platform.h"
 #include "platform/spin_budget.h"
 
@@ -59,12 +60,12 @@ class FutexDoorbell : public Doorbell {
 public:
     explicit FutexDoorbell(std::atomic<std::uint32_t>& word) : word_(word) {}
     void ring() override {
-        word_.fetch_add(1);
-        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word_), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+        if (doorbell_word::ring(word_))
+            syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word_), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
     }
     bool waitPast(std::uint32_t seen, unsigned limitMs, WhileWaiting) override {
         const auto began = SpinBudget::Clock::now();
-        if (spin_.spin(began, [&] { return word_.load() != seen; })) return true;
+        if (spin_.spin(began, [&] { return doorbell_word::rang(word_, seen); })) return true;
         timespec deadline{};
         clock_gettime(CLOCK_MONOTONIC, &deadline);
         deadline.tv_sec += limitMs / 1000;
@@ -73,7 +74,7 @@ public:
             deadline.tv_sec += 1;
             deadline.tv_nsec -= 1000000000L;
         }
-        while (word_.load() == seen) {
+        while (doorbell_word::announceSleep(word_, seen)) {
             timespec now{};
             clock_gettime(CLOCK_MONOTONIC, &now);
             timespec left{deadline.tv_sec - now.tv_sec, deadline.tv_nsec - now.tv_nsec};
@@ -81,8 +82,13 @@ public:
                 left.tv_sec -= 1;
                 left.tv_nsec += 1000000000L;
             }
-            if (left.tv_sec < 0) return false;
-            syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word_), FUTEX_WAIT, seen, &left, nullptr, 0);
+            if (left.tv_sec < 0) {
+                if (doorbell_word::withdraw(word_, seen)) return false;
+                break;
+            }
+            syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word_), FUTEX_WAIT, doorbell_word::asleep(seen), &left,
+                    nullptr, 0);
+            if (doorbell_word::rang(word_, seen)) break;
         }
         spin_.waited(began);
         return true;

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/ipc.h"
+#include "platform/doorbell_word.h"
 #include "platform/platform.h"
 #include "platform/spin_budget.h"
 #include "platform/win32/command_line.h"
@@ -53,16 +54,20 @@ public:
     EventDoorbell(std::atomic<std::uint32_t>& word, HANDLE event) : word_(word), event_(event) {}
     ~EventDoorbell() override { CloseHandle(event_); }
     void ring() override {
-        word_.fetch_add(1);
-        SetEvent(event_);
+        if (doorbell_word::ring(word_)) SetEvent(event_);
     }
+    // An event set for a wait that ended by the word alone stays set: the next wait then wakes
+    // once for nothing, looks at the word and sleeps again.
     bool waitPast(std::uint32_t seen, unsigned limitMs, WhileWaiting meanwhile) override {
         const auto began = SpinBudget::Clock::now();
-        if (spin_.spin(began, [&] { return word_.load() != seen; })) return true;
+        if (spin_.spin(began, [&] { return doorbell_word::rang(word_, seen); })) return true;
         const DWORD start = GetTickCount();
-        while (word_.load() == seen) {
+        while (doorbell_word::announceSleep(word_, seen)) {
             const DWORD spent = GetTickCount() - start;
-            if (spent >= limitMs) return false;
+            if (spent >= limitMs) {
+                if (doorbell_word::withdraw(word_, seen)) return false;
+                break;
+            }
             if (meanwhile == WhileWaiting::nothing) {
                 WaitForSingleObject(event_, limitMs - spent);
                 continue;
