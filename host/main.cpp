@@ -1,6 +1,7 @@
 // vexlo-host: loads VST 2.4 plug-ins from the command line.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -35,7 +36,7 @@ constexpr const char* kUsage =
     "             [--vm-instrument PLUGIN] [--vm-midi SLOT:PLUGIN]... [--vm-factor 1|2|4|6|8]\n"
     "             [--vm-quality classic|high] [--vm-auto-gui on|off] [--vm-sandbox on|off]\n"
     "             [--vm-presets FOLDER] [--vm-preset FILE]\n"
-    "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new]\n"
+    "  vexlo-host scan VEXLO_VM [FOLDER] [--only-new] [--probes 1-8]\n"
     "  vexlo-host edit PLUGIN [--seconds S] [--until FILE] [--state FILE] [--save-state FILE] [--vm-*]...\n"
     "  vexlo-host validate PLUGIN [--level 1-10] [--instrument PLUGIN [--vm-sandbox on|off]] [--json]\n"
     "             [--no-editor] [--in-process]\n"
@@ -131,9 +132,16 @@ bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
 int scanCommand(int argc, char** argv) {
     std::string vm = absolute(argv[0]), folder;
     bool onlyNew = false;
+    vexlo::library::ScanOptions options;
+    options.probesAtOnce = vexlo::hosting::probesAtOnce();
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        int probes = 0;
+        char tail = 0;
         if (arg == "--only-new") onlyNew = true;
+        else if (arg == "--probes" && i + 1 < argc && std::sscanf(argv[++i], "%d%c", &probes, &tail) == 1 &&
+                 probes >= 1 && probes <= 8)
+            options.probesAtOnce = probes;
         else if (folder.empty() && arg[0] != '-') folder = absolute(arg);
         else return usage();
     }
@@ -141,14 +149,21 @@ int scanCommand(int argc, char** argv) {
     vexlo::library::ConfigFile settings(vmSettingsPath(vm));
     const std::string scanned = settings.read(vexlo::library::settingKeys::vstFolder).value_or("");
     vexlo::library::ScanDatabase database(databasePath);
-    int probed = 0;
-    database.scan(scanned, onlyNew, vexlo::hosting::probeLibrary, [&](const std::string& name) {
-        if (!name.empty()) {
-            std::printf("probing %s\n", name.c_str());
-            ++probed;
-        }
-    });
-    std::printf("scanned %s: %d libraries probed, database %s\n", scanned.c_str(), probed, databasePath.c_str());
+    // On a terminal one line that follows the scan; elsewhere (a log) a line for each library.
+    const bool terminal = vexlo::platform::standardOutputIsTerminal();
+    const auto began = std::chrono::steady_clock::now();
+    const vexlo::library::ScanSummary summary =
+        database.scan(scanned, onlyNew, vexlo::hosting::probeLibrary, [&](const vexlo::library::ScanStep& step) {
+            if (!step.name.empty()) std::printf(terminal ? "\rScanning %d of %d: %s\033[K" : "Scanning %d of %d: %s\n",
+                                                step.number, step.total, step.name.c_str());
+            else if (terminal) std::printf("\r\033[K");
+            std::fflush(stdout);
+        }, options);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::printf("scanned %s: %d found, %d new, %d changed, %d unchanged, %d ignored; %d probed in %.1f s%s\n"
+                "database %s\n",
+                scanned.c_str(), summary.found, summary.fresh, summary.changed, summary.unchanged, summary.ignored,
+                summary.probed, seconds, summary.completed ? "" : " (not completed)", databasePath.c_str());
     return 0;
 }
 

@@ -1,6 +1,8 @@
 #include "hosting/probe.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +31,12 @@ ProbeResult probeLibrary(const std::string& libraryPath) {
     if (auto isolated = probeInHelper(libraryPath)) return *isolated;
     if (reachOf(machineOfLibrary(libraryPath)) != Reach::here) return ProbeResult{};
     return probeHere(libraryPath);
+}
+
+int probesAtOnce() {
+    if (platform::pathInfo(probeHelperPath()).kind != platform::PathKind::regularFile) return 1;
+    const unsigned processors = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(processors, 1u, 8u));
 }
 
 std::string probeHelperPath(const char* wordSize) {

@@ -40,6 +40,9 @@ std::optional<ProbeResult> probeInHelper(const std::string& libraryPath, unsigne
 // word size is asked only by the helper of its size; one built for another processor holds
 // nothing this process can host.
 ProbeResult probeLibrary(const std::string& libraryPath);
+// How many probes a scan runs at once: as many as the machine has processors (1 to 8) when the
+// helper is there to run each in a process of its own; one, in this process, without it.
+int probesAtOnce();
 // The answer a helper wrote, when it is one.
 std::optional<ProbeResult> parseProbeAnswer(const std::string& output);
 

@@ -44,12 +44,14 @@ struct DirectoryEntry {
 std::vector<DirectoryEntry> listDirectory(const std::string& folder, const std::string& pattern = "*");
 bool deleteFile(const std::string& path);
 bool fileExists(const std::string& path);
-// What a path names: nothing, a regular file (with its size), a folder, or something else
-// (a device, a pipe, a socket), which no reader here opens.
+// What a path names: nothing, a regular file (with its size and when it was last written, in
+// the system's own ticks), a folder, or something else (a device, a pipe, a socket), which no
+// reader here opens.
 enum class PathKind { missing, regularFile, folder, other };
 struct PathInfo {
     PathKind kind = PathKind::missing;
     std::uint64_t size = 0;
+    std::uint64_t modified = 0;
 };
 PathInfo pathInfo(const std::string& path);
 bool isFolder(const std::string& path);
@@ -58,6 +60,9 @@ bool isFolder(const std::string& path);
 std::string folderIdentity(const std::string& path);
 // Renames a file, replacing nothing: false when the new name exists or the rename fails.
 bool renameFile(const std::string& from, const std::string& to);
+
+// Whether this program's standard output is a terminal (not a file or a pipe).
+bool standardOutputIsTerminal();
 
 // ---- User-interface threads ----
 // Prepares the calling thread for editor windows (OLE on Windows), and undoes it.

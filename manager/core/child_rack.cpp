@@ -253,9 +253,14 @@ void ChildRack::scan(bool onlyNew) {
     }
     // The probes touch no child of ours: the scan runs outside the gate, its messages too.
     library::ScanDatabase database(settings_.scanDatabasePath);
-    database.scan(settings_.vstFolder, onlyNew, hosting::probeLibrary, [this](const std::string& name) {
-        if (observer_) observer_->scanProgress(name);
-    });
+    library::ScanOptions options;
+    options.probesAtOnce = hosting::probesAtOnce();
+    database.scan(
+        settings_.vstFolder, onlyNew, hosting::probeLibrary,
+        [this](const library::ScanStep& step) {
+            if (observer_) observer_->scanProgress(step);
+        },
+        options);
     front_.stateChanged();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "frame/vst_records.h"
+#include "manager/library/folder_scan.h"
 
 namespace vexlo::manager {
 
@@ -18,8 +19,9 @@ public:
     // The same for a MIDI slot, with the slot's label ("Bypass" when it is empty).
     virtual void midiSlotChanged(int slot, AEffect* effect, const std::string& label) = 0;
     virtual void statusChanged(const std::string& text) = 0;
-    // The base name of the library being probed, and "" when the scan ends.
-    virtual void scanProgress(const std::string& libraryName) = 0;
+    // The library being probed, the n-th of N, and a step without a name when the scan ends.
+    // Called on the thread that scans.
+    virtual void scanProgress(const library::ScanStep& step) = 0;
 };
 
 }  // namespace vexlo::manager

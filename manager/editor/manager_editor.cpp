@@ -179,8 +179,9 @@ void VstManagerEditor::statusChanged(const std::string& text) {
     redrawIfOnEditorThread();
 }
 
-void VstManagerEditor::scanProgress(const std::string& libraryName) {
-    if (!libraryName.empty()) return statusChanged(libraryName);
+void VstManagerEditor::scanProgress(const library::ScanStep& step) {
+    if (!step.name.empty())
+        return statusChanged("Scanning " + std::to_string(step.number) + " of " + std::to_string(step.total) + ": " + step.name);
     mailbox_.leaveTitle();
     redrawIfOnEditorThread();
 }

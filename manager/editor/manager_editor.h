@@ -40,7 +40,7 @@ public:
     void instrumentChanged(AEffect* instrument) override;
     void midiSlotChanged(int slot, AEffect* effect, const std::string& label) override;
     void statusChanged(const std::string& text) override;
-    void scanProgress(const std::string& libraryName) override;
+    void scanProgress(const library::ScanStep& step) override;
 
     // ---- The parts' operations ----
     // Closes the hosted instrument's editor; forget: the instrument is about to go as well.

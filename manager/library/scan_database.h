@@ -11,6 +11,7 @@
 
 #include "hosting/probe.h"
 #include "manager/library/config_file.h"
+#include "manager/library/folder_scan.h"
 
 namespace vexlo::library {
 
@@ -33,14 +34,16 @@ public:
     // library is ignored from then on).
     // What a probe found: the unique ID of a plug-in that takes events, or that it crashed.
     using ProbeResult = hosting::ProbeResult;
-    using Probe = std::function<ProbeResult(const std::string& libraryPath)>;
-    // Told the base name of each library before it is probed, and "" when the scan ends.
-    using Progress = std::function<void(const std::string& baseName)>;
+    using Probe = FolderScan::Probe;
+    // Told each library before it is probed (its base name, which probe of how many), and a
+    // step without a name when the scan ends.
+    using Progress = FolderScan::Progress;
 
     // Walks the folder and its sub-folders depth first, each folder once however links lead to
-    // it, and probes every plug-in library not probed before. A full scan (onlyNew false) starts
-    // from a database that holds only the ignore list.
-    void scan(const std::string& folder, bool onlyNew, const Probe& probe, const Progress& progress = {}) const;
+    // it, and probes every plug-in library not probed before or changed since (folder_scan.h).
+    // A full scan (onlyNew false) keeps the ignore list and what the folder's libraries give.
+    ScanSummary scan(const std::string& folder, bool onlyNew, const Probe& probe, const Progress& progress = {},
+                     const ScanOptions& options = {}) const;
 
     // The key under which a library's bookkeeping ("Ok" or "Ignore") is kept: its base name,
     // or, for a base name longer than a key may be, its first 30 characters, "~" and a hash of
@@ -52,11 +55,6 @@ public:
     static constexpr const char* kKeyedMarker = "Key:";
 
 private:
-    // False when the scan must stop: the marker could not be written.
-    bool walk(const std::string& folder, const Probe& probe, const Progress& progress, int depth,
-              std::set<std::string>& visited) const;
-    bool probeLibrary(const std::string& path, const Probe& probe, const Progress& progress) const;
-
     ConfigFile store_;
 };
 

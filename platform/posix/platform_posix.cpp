@@ -88,9 +88,11 @@ bool fileExists(const std::string& path) {
 PathInfo pathInfo(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) return {};
-    if (S_ISREG(st.st_mode)) return {PathKind::regularFile, static_cast<std::uint64_t>(st.st_size)};
-    if (S_ISDIR(st.st_mode)) return {PathKind::folder, 0};
-    return {PathKind::other, 0};
+    if (S_ISREG(st.st_mode))
+        return {PathKind::regularFile, static_cast<std::uint64_t>(st.st_size),
+                static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u + static_cast<std::uint64_t>(st.st_mtim.tv_nsec)};
+    if (S_ISDIR(st.st_mode)) return {PathKind::folder, 0, 0};
+    return {PathKind::other, 0, 0};
 }
 
 bool isFolder(const std::string& path) { return pathInfo(path).kind == PathKind::folder; }
@@ -107,6 +109,8 @@ bool renameFile(const std::string& from, const std::string& to) {
     if (lstat(to.c_str(), &st) == 0) return false;
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
+
+bool standardOutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 void beginUiThread() {}
 void endUiThread() {}

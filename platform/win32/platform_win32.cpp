@@ -102,9 +102,10 @@ bool fileExists(const std::string& path) {
 PathInfo pathInfo(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {PathKind::folder, 0};
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {PathKind::other, 0};
-    return {PathKind::regularFile, (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {PathKind::folder, 0, 0};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {PathKind::other, 0, 0};
+    return {PathKind::regularFile, (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+            (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime};
 }
 
 bool isFolder(const std::string& path) { return pathInfo(path).kind == PathKind::folder; }
@@ -124,6 +125,11 @@ std::string folderIdentity(const std::string& path) {
 }
 
 bool renameFile(const std::string& from, const std::string& to) { return MoveFileA(from.c_str(), to.c_str()) != 0; }
+
+bool standardOutputIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
 
 void beginUiThread() { OleInitialize(nullptr); }
 void endUiThread() { OleUninitialize(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +73,11 @@ int MessageBoxAnswerer::answered() const { return state_->answered.load(); }
 
 ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments, unsigned timeLimitMs) {
     ProcessRun run;
+    // Programs started at the same time from several threads would each inherit the others'
+    // pipe ends, and a reader would see its pipe's end only when every one of them has ended:
+    // the inheritable handles live only while this lock is held.
+    static std::mutex starting;
+    std::unique_lock<std::mutex> startingLock(starting);
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
@@ -91,6 +97,7 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
                                         nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
+    startingLock.unlock();
     if (!started) {
         CloseHandle(readEnd);
         return run;

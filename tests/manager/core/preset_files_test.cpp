@@ -22,7 +22,7 @@ public:
     void instrumentChanged(AEffect*) override {}
     void midiSlotChanged(int, AEffect*, const std::string&) override {}
     void statusChanged(const std::string& text) override { texts.push_back(text); }
-    void scanProgress(const std::string&) override {}
+    void scanProgress(const vexlo::library::ScanStep&) override {}
     std::vector<std::string> texts;
 };
 

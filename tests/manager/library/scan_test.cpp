@@ -81,16 +81,17 @@ TEST_F(ScanTest, WhatRefusesEventsOutrightGetsNoIdEntry) {
     EXPECT_EQ(entry("Null"), "Ok");
 }
 
-TEST_F(ScanTest, ScansOfNewLibrariesOnlySkipKnownNamesAndFullScansStartOver) {
+TEST_F(ScanTest, ALibraryReplacedUnderItsNameIsProbedAgainByEveryScan) {
     const std::string lib = place("test-synth", "Lead" + kExt);
     scan(false);
     place("test-mono", "Lead" + kExt);  // the same name, another plug-in now
     scan(true);
+    EXPECT_EQ(entry("1450464121"), "<none>") << "the old plug-in's ID no longer leads there";
+    EXPECT_EQ(entry("1450462575"), lib);
+    place("test-synth", "Lead" + kExt);
+    scan(false);
     EXPECT_EQ(entry("1450464121"), lib);
     EXPECT_EQ(entry("1450462575"), "<none>");
-    scan(false);
-    EXPECT_EQ(entry("1450464121"), "<none>");  // the database was deleted first
-    EXPECT_EQ(entry("1450462575"), lib);
 }
 
 TEST_F(ScanTest, DuplicateIdsAndDuplicateNames) {
