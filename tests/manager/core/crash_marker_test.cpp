@@ -26,7 +26,16 @@ std::vector<unsigned char> songNaming(VstInt32 id) {
 }  // namespace
 
 // A folder the dying host finds too: where death tests run the test again in a fresh process
-// (Windows), a temporary folder of its own would be another one.
+// (Windows), a temporary folder of its own would be another one. Named by the test and the
+// test program, which both processes share and no test running beside it does.
+std::filesystem::path sharedFolderPath() {
+    std::uint32_t hash = 2166136261u;  // FNV-1a of the test program's path
+    for (unsigned char c : vexlo::platform::ownLibraryPath()) hash = (hash ^ c) * 16777619u;
+    return std::filesystem::temp_directory_path() /
+           ("vexlo-crash-marker-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+            std::to_string(hash));
+}
+
 struct SharedFolder {
     SharedFolder() {
         std::filesystem::remove_all(where);
@@ -37,7 +46,7 @@ struct SharedFolder {
         std::filesystem::remove_all(where, ignored);
     }
     std::string path() const { return where.string(); }
-    const std::filesystem::path where = std::filesystem::temp_directory_path() / "vexlo-crash-marker-test";
+    const std::filesystem::path where = sharedFolderPath();
 };
 
 TEST(CrashMarker, APlugInThatTookTheHostDownStartsInAProcessOfItsOwnNextTime) {
