@@ -245,22 +245,12 @@ void ChildRack::loadMidiEffect(const char* path, int slot, bool callerHoldsGate)
     if (!callerHoldsGate) front_.stateChanged();
 }
 
-void ChildRack::scan(bool onlyNew) {
+void ChildRack::prepareForScan() {
     {
         GateHold hold(gate_, GateHold::wait);
         if (!hold) return;
         unloadInstrument();
     }
-    // The probes touch no child of ours: the scan runs outside the gate, its messages too.
-    library::ScanDatabase database(settings_.scanDatabasePath);
-    library::ScanOptions options;
-    options.probesAtOnce = hosting::probesAtOnce();
-    database.scan(
-        settings_.vstFolder, onlyNew, hosting::probeLibrary,
-        [this](const library::ScanStep& step) {
-            if (observer_) observer_->scanProgress(step);
-        },
-        options);
     front_.stateChanged();
 }
 

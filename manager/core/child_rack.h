@@ -54,8 +54,8 @@ public:
     void loadInstrument(const char* path, bool callerHoldsGate, VstInt32 expectedUniqueId);
     void loadMidiEffect(const char* path, int slot, bool callerHoldsGate);
     void unloadMidiEffect(int slot, bool callerHoldsGate);
-    // Scans the plug-in folder into the scan database (onlyNew: skip libraries probed before).
-    void scan(bool onlyNew);
+    // Before a scan: the instrument goes (the probes load libraries it may be among).
+    void prepareForScan();
 
     // ---- Preparing a child, before the gate is taken ----
     // Loads, checks and opens; false with the refusal.

@@ -360,6 +360,12 @@ void VstManager::reloadFailed() {
     if (std::find(which.begin(), which.end(), true) != which.end()) states_.reload(which);
 }
 
+void VstManager::scanPlugins(bool onlyNew) {
+    if (scan_.running()) return;
+    rack_.prepareForScan();
+    scan_.start(settings_.vstFolder, settings_.scanDatabasePath, onlyNew);
+}
+
 void VstManager::tellStatus(const std::string& text) {
     if (ManagerObserver* observer = rack_.observer()) observer->statusChanged(text);
 }

@@ -11,6 +11,7 @@
 
 #include "hosting/probe.h"
 #include "manager/core/identity.h"
+#include "manager/core/plugin_scan.h"
 #include "manager/core/preset_files.h"
 #include "manager/core/signal_chain.h"
 #include "manager/core/state_keeper.h"
@@ -53,7 +54,13 @@ public:
     void loadInstrument(const char* path, bool held, VstInt32 id) { rack_.loadInstrument(path, held, id); }
     void loadMidiEffect(const char* path, int slot, bool held = false) { rack_.loadMidiEffect(path, slot, held); }
     void unloadMidiEffect(int slot, bool held = false) { rack_.unloadMidiEffect(slot, held); }
-    void scanPlugins(bool onlyNew) { rack_.scan(onlyNew); }
+    // Scans the plug-in folder into the scan database on a thread of its own (onlyNew: skip
+    // libraries probed before and unchanged since); nothing when a scan runs already.
+    void scanPlugins(bool onlyNew);
+    void stopScan() { scan_.stop(); }
+    bool scanning() const { return scan_.running(); }
+    void waitForScan() { scan_.wait(); }
+    library::ScanSummary lastScan() const { return scan_.lastSummary(); }
     // How the scan asks a library who it is: in the helper program when it is there.
     static hosting::ProbeResult probePlugin(const std::string& p) { return hosting::probeLibrary(p); }
     AEffect* getInstrument() const { return rack_.instrument().effect(); }
@@ -62,7 +69,10 @@ public:
     AEffect* getMidiSlot(int slot) const { return rack_.midiSlot(slot).effect(); }
     const std::string& getMidiSlotName(int slot) const { return rack_.midiSlotName(slot); }
     const std::string& getInstrumentPath() const { return rack_.instrumentPath(); }
-    void setObserver(ManagerObserver* observer) { rack_.setObserver(observer); }
+    void setObserver(ManagerObserver* observer) {
+        rack_.setObserver(observer);
+        scan_.setObserver(observer);
+    }
     const MidiStateTracker& midiState() const { return chain_.midiState(); }
     // A process of its own (position 0: the instrument, 1 + slot: a MIDI slot): the person's
     // choice (the child starts again there, with its state), each failure told once (from the
@@ -145,6 +155,7 @@ private:
     char ownParameterNames_[kOwnParameters][kVstMaxParamStrLen + 1];
     std::atomic<int> oversamplingFactor_{1};
     bool resumed_ = false;  // the host has resumed us
+    PluginScan scan_;       // last: its thread ends before anything else goes
 };
 
 }  // namespace vexlo::manager

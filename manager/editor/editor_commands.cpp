@@ -65,10 +65,19 @@ void EditorCommands::run(int entry) {
 }
 
 void EditorCommands::scan() {
+    if (context_.manager.scanning()) {
+        context_.manager.stopScan();
+        return;
+    }
     const bool onlyNew = platform::userServices().ask("Scan only NEW VSTs?", "Only New?");
     hosted_.closeInstrumentEditor(true);
     context_.manager.scanPlugins(onlyNew);
-    platform::userServices().report("Scan VSTs Completed!", "OK");
+    if (context_.views.command) context_.views.command->setEntry(EditorTags::kScan, "Stop Scan");
+}
+
+void EditorCommands::scanEnded(bool completed) {
+    if (context_.views.command) context_.views.command->setEntry(EditorTags::kScan, "Scan VSTs");
+    platform::userServices().report(completed ? "Scan VSTs Completed!" : "Scan VSTs Stopped!", "OK");
 }
 
 bool EditorCommands::autoGuiOn() const { return startsWithYes(context_.manager.settingsStore().read(kAutoGuiKey)); }

@@ -20,7 +20,11 @@ public:
     // Auto GUI: the instrument's editor opens by itself (a switch kept in the settings).
     bool autoGuiOn() const;
 
+    // The scan ended: the entry reads "Scan VSTs" again, and the person is told.
+    void scanEnded(bool completed);
+
 private:
+    // Starts a scan, or stops the one running (the entry reads "Stop Scan" meanwhile).
     void scan();
     void toggleAutoGui();
 

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "manager/editor/editor_views.h"
 
@@ -33,6 +34,15 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         mail_.slotLabels[static_cast<std::size_t>(slot)] = label;
     }
+    // The scan ended (completed, or stopped or failed): told once, at the editor's idle.
+    void leaveScanEnd(bool completed) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        scanEnd_ = completed;
+    }
+    std::optional<bool> takeScanEnd() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(scanEnd_, std::nullopt);
+    }
     // Everything left, taken; the box is empty after.
     Mail take() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -44,6 +54,7 @@ public:
 private:
     std::mutex mutex_;
     Mail mail_;
+    std::optional<bool> scanEnd_;
 };
 
 }  // namespace vexlo::manager

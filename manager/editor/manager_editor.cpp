@@ -85,6 +85,7 @@ void VstManagerEditor::idle() {
     for (int position : manager()->tellFailures()) hosted_.letGoOfFailed(position);
     commands_.showSwitches();
     showPending();
+    if (const auto ended = mailbox_.takeScanEnd()) commands_.scanEnded(*ended);
     AEffGUIEditor::idle();
     if (midiSectionToggle_) {
         midiSectionToggle_ = false;
@@ -182,6 +183,7 @@ void VstManagerEditor::statusChanged(const std::string& text) {
 void VstManagerEditor::scanProgress(const library::ScanStep& step) {
     if (!step.name.empty())
         return statusChanged("Scanning " + std::to_string(step.number) + " of " + std::to_string(step.total) + ": " + step.name);
+    mailbox_.leaveScanEnd(step.completed);
     mailbox_.leaveTitle();
     redrawIfOnEditorThread();
 }

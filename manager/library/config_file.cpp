@@ -104,6 +104,14 @@ bool parse(const std::string& bytes, std::vector<ConfigFile::Record>* records) {
     return whole;
 }
 
+// One file operation at a time in a process: a reader that met a record half appended by
+// another thread would take the store for damaged. Recursive, as a message shown while a file
+// is read may run the thread's windows, which read settings again.
+std::recursive_mutex& fileLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 // Each of these is said once per file in a process, however often the file is touched.
 void tellOnce(const std::string& path, const char* caption) {
     static std::mutex mutex;
@@ -201,6 +209,7 @@ bool ConfigFile::rebuild(const std::vector<Record>& records) const {
 }
 
 std::vector<ConfigFile::Record> ConfigFile::records() const {
+    std::lock_guard<std::recursive_mutex> hold(fileLock());
     std::string bytes;
     if (load(bytes) != Access::readable) return {};
     std::vector<Record> all;
@@ -209,6 +218,7 @@ std::vector<ConfigFile::Record> ConfigFile::records() const {
 }
 
 bool ConfigFile::keepOnly(const std::function<bool(const Record&)>& keep) const {
+    std::lock_guard<std::recursive_mutex> hold(fileLock());
     std::string bytes;
     const Access access = load(bytes);
     if (access == Access::missing) return true;
@@ -222,6 +232,7 @@ bool ConfigFile::keepOnly(const std::function<bool(const Record&)>& keep) const 
 
 std::optional<std::string> ConfigFile::read(const std::string& key) const {
     if (key.size() > kKeyWidth) return std::nullopt;
+    std::lock_guard<std::recursive_mutex> hold(fileLock());
     std::string bytes;
     if (load(bytes) != Access::readable) return std::nullopt;
     auto field = findKey(bytes, padded(key, kKeyWidth));
@@ -251,6 +262,7 @@ bool ConfigFile::create() const {
 
 bool ConfigFile::write(const std::string& key, const std::string& text, bool longField) const {
     if (key.size() > kKeyWidth || holdsLineEnd(key) || holdsLineEnd(text)) return false;
+    std::lock_guard<std::recursive_mutex> hold(fileLock());
     std::string bytes;
     switch (load(bytes)) {
     case Access::unreadable: return false;

@@ -3,7 +3,8 @@
 // A store file is a header line, a filler, and records. Each record is a line end, the key
 // padded with blanks to 39 characters, a line end, and the value padded to its field: 39
 // characters for numbers and short words, 1023 for paths. Values are rewritten in place, so a
-// key keeps its field for the life of the file.
+// key keeps its field for the life of the file. Threads of one process may share a store: its
+// operations take their turns.
 #pragma once
 
 #include <cstdint>

@@ -86,7 +86,7 @@ ScanSummary FolderScan::run(const std::string& folder, bool onlyNew) {
         store_.write("Completed Scan", "Yes", false);
         summary.completed = true;
     }
-    if (progress_) progress_(ScanStep{});
+    if (progress_) progress_(ScanStep{std::string(), 0, 0, summary.completed});
     return summary;
 }
 

@@ -16,11 +16,13 @@
 
 namespace vexlo::library {
 
-// One library about to be probed, the n-th of the scan's probes; name "" when the scan ends.
+// One library about to be probed, the n-th of the scan's probes; name "" when the scan ends,
+// completed then when it went through the whole folder (not stopped, the database writable).
 struct ScanStep {
     std::string name;
     int number = 0;
     int total = 0;
+    bool completed = false;
 };
 
 struct ScanOptions {

@@ -1,6 +1,10 @@
 // Vexlo VM's editor, opened offscreen on a Vexlo VM linked into the test with its skin copied
 // into a temporary folder, and driven through its real menus and buttons with scripted answers
 // for the person.
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "tests/support/editor_rig.h"
 
 using namespace vexlo;
@@ -209,19 +213,69 @@ TEST(ManagerEditor, ScanAsksOnlyNewShowsEachLibraryInTheNameLabelAndSaysWhenDone
     e.rig.loadInstrument("test-mono");
     e.services.answers.push_back(false);
     e.command(VstManagerEditor::kScan);
-    ASSERT_EQ(e.services.messages.size(), 2u);
+    ASSERT_EQ(e.services.messages.size(), 1u);
     EXPECT_EQ(e.services.messages[0].kind, "ask");
     EXPECT_EQ(e.services.messages[0].text, "Scan only NEW VSTs?");
     EXPECT_EQ(e.services.messages[0].caption, "Only New?");
+    // The scan unloads the instrument, and runs beside the editor.
+    EXPECT_EQ(e.rig.instrument(), nullptr);
+    EXPECT_EQ(e.editor->commandMenu()->getEntry(VstManagerEditor::kScan), "Stop Scan");
+    e.rig.manager->waitForScan();
+    e.idle();
+    ASSERT_EQ(e.services.messages.size(), 2u);
     EXPECT_EQ(e.services.messages[1].text, "Scan VSTs Completed!");
     EXPECT_EQ(e.services.messages[1].caption, "OK");
+    EXPECT_EQ(e.editor->commandMenu()->getEntry(VstManagerEditor::kScan), "Scan VSTs");
     EXPECT_NE(e.rig.databaseEntry(0x56745379).find("test-synth"), std::string::npos);
-    // The scan unloads the instrument; its progress was drawn while it ran.
-    EXPECT_EQ(e.rig.instrument(), nullptr);
     EXPECT_EQ(e.editor->hostedInstrument(), nullptr);
-    bool sawProgress = false;
-    for (const std::string& text : e.screen->textHistory) sawProgress |= text == "test-synth";
-    EXPECT_TRUE(sawProgress);
+    // What the scan tells, from its thread, the name label shows at the next idle.
+    e.editor->scanProgress(library::ScanStep{"test-synth", 1, 2});
+    e.idle();
+    EXPECT_EQ(e.screen->textHistory.back(), "Scanning 1 of 2: test-synth");
+}
+
+// A library that hangs as it is probed holds the scan for the probe's whole limit, never the
+// editor: the command returns at once, the editor idles and loads meanwhile, and the command
+// chosen again stops the scan after the probes under way.
+TEST(ManagerEditor, AScanRunsBesideTheEditorAndStopsWhenAskedAgain) {
+    EditorRig e;
+    e.openAndIdle();
+    const std::string folder = e.rig.manager->settings().vstFolder;
+    for (const char* plugin : {"test-hang", "test-mono", "test-synth"})
+        fs::copy_file(test::pluginPath(plugin), folder + plugin + platform::pluginExtension());
+    using Clock = std::chrono::steady_clock;
+    auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    e.services.answers.push_back(false);
+    auto began = Clock::now();
+    e.command(VstManagerEditor::kScan);
+    EXPECT_LT(seconds(Clock::now() - began), 2.0) << "the command waited for the scan";
+    ASSERT_TRUE(e.rig.manager->scanning()) << "the hanging probe lasts its limit of ten seconds";
+    // The editor idles as the host calls it, until the name label says the scan waits for the
+    // hanging library (the probes before it written), and a while longer.
+    double longestIdle = 0;
+    bool hangingShown = false;
+    for (int i = 0; i < 400 && !(hangingShown && i >= 20); ++i) {
+        began = Clock::now();
+        e.idle();
+        longestIdle = std::max(longestIdle, seconds(Clock::now() - began));
+        const std::string shown = e.screen->textHistory.empty() ? "" : e.screen->textHistory.back();
+        hangingShown = hangingShown || (shown.find("Scanning") == 0 && shown.find("test-hang") != std::string::npos);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a host idles its editors 50 to 100 times a second
+    }
+    EXPECT_TRUE(hangingShown);
+    ASSERT_TRUE(e.rig.manager->scanning());
+    EXPECT_LT(longestIdle, 1.0);
+    began = Clock::now();
+    e.rig.loadInstrument("test-synth");
+    EXPECT_NE(e.rig.instrument(), nullptr);
+    EXPECT_LT(seconds(Clock::now() - began), 2.0) << "a load waited for the scan";
+
+    e.command(VstManagerEditor::kScan);  // "Stop Scan"
+    e.rig.manager->waitForScan();
+    e.idle();
+    EXPECT_EQ(e.services.messages.back().text, "Scan VSTs Stopped!");
+    EXPECT_EQ(e.editor->commandMenu()->getEntry(VstManagerEditor::kScan), "Scan VSTs");
+    EXPECT_FALSE(e.rig.manager->lastScan().completed);
 }
 
 TEST(ManagerEditor, TheBypassEntryInvertsTheFlagAndItsTextFollowsAtTheNextIdle) {

@@ -285,6 +285,7 @@ TEST_F(ScanTest, TheManagersScanUsesItsPluginFolderAndUnloadsTheInstrument) {
     rig.loadInstrument("test-synth");
     ASSERT_NE(rig.instrument(), nullptr);
     rig.manager->scanPlugins(false);
+    rig.manager->waitForScan();
     EXPECT_EQ(rig.instrument(), nullptr);
     EXPECT_EQ(rig.databaseEntry(0x56744D6F), rig.folder.path() + sep + "Mono" + kExt);
     EXPECT_EQ(rig.databaseEntry(0x56745379), "<none>");  // the full scan started over
@@ -302,6 +303,7 @@ TEST_F(ScanTest, OneScanIgnoresLibrariesThatAbortSegfaultOrHangAndTheHostLivesOn
              {"test-crash", "Aborts"}, {"test-segfault", "Segfaults"}, {"test-hang", "Hangs"}, {"test-mono", "Mono"}})
         fs::copy_file(pluginPath(plugin), fs::path(rig.folder.path()) / (name + kExt));
     rig.manager->scanPlugins(false);
+    rig.manager->waitForScan();
     vexlo::library::ConfigFile store(rig.folder.file("Vexlo VST Scan.vIni"));
     for (const char* bad : {"Aborts", "Segfaults", "Hangs"}) EXPECT_EQ(store.read(bad).value_or("<none>"), "Ignore") << bad;
     EXPECT_EQ(rig.databaseEntry(0x56744D6F), rig.folder.path() + sep + "Mono" + kExt);
