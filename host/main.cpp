@@ -41,6 +41,7 @@ constexpr const char* kUsage =
     "  vexlo-host validate PLUGIN [--level 1-10] [--instrument PLUGIN [--vm-sandbox on|off]] [--json]\n"
     "             [--no-editor] [--in-process]\n"
     "  vexlo-host COMMAND --help\n"
+    "  vexlo-host --version\n"
     "  LIST is NOTE[:START[:LENGTH[:VELOCITY]]],... with START and LENGTH in beats.\n"
     "  STAGE 0 is the instrument, 1 the first --midi-fx, 2 the second, ...\n"
     "  --vm-* set up Vexlo VM (the instrument) to host the given plug-ins; --vm-preset has it load\n"
@@ -435,6 +436,10 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("vexlo-host %s\n", VEXLO_VERSION);
+        return 0;
+    }
     if (argc < 3) return usage();
     std::string command = argv[1];
     if (command == "info" && argc == 3) return info(argv[2]);

@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 stamp=/var/lib/vexlo-setup.stamp
 packages=(
-  build-essential cmake ninja-build pkg-config git curl
+  build-essential cmake ninja-build pkg-config git curl lintian fakeroot
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   googletest libgtest-dev libbenchmark-dev libsndfile1-dev
   libx11-dev libcairo2-dev clang libclang-rt-14-dev

@@ -17,7 +17,7 @@ void EditorCommands::run(int entry) {
     VstManager* vm = &context_.manager;
     switch (entry) {
     case EditorTags::kAbout:
-        platform::userServices().report("Written by ZAV Uzideza, made by Vexloworks\nVersion: 1.2.4",
+        platform::userServices().report("Written by ZAV Uzideza, made by Vexloworks\nVersion: " VEXLO_VERSION,
                                         "Vexlo VM (ZAV Uzideza)");
         break;
     case EditorTags::kLoadBank: vm->loadPresetOrBank(true, nullptr); break;
