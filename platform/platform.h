@@ -61,6 +61,14 @@ std::string folderIdentity(const std::string& path);
 // Renames a file, replacing nothing: false when the new name exists or the rename fails.
 bool renameFile(const std::string& from, const std::string& to);
 
+// Whether this process may write the file (or, for a folder, make files in it).
+bool canWrite(const std::string& path);
+// Makes the folder and those above it that are missing; true when it is there after.
+bool makeFolders(const std::string& path);
+// The user's own folder for this program's settings, with its final separator
+// ($XDG_CONFIG_HOME/vexlo/ or ~/.config/vexlo/; %APPDATA%\Vexlo\); empty when unknown.
+std::string userSettingsFolder();
+
 // Whether this program's standard output is a terminal (not a file or a pipe).
 bool standardOutputIsTerminal();
 

@@ -159,7 +159,22 @@ bool isAbsolute(const std::string& path) {
 
 ConfigFile::ConfigFile() : path_(defaultPath()) {}
 
-std::string ConfigFile::defaultPath() { return pathBeside(platform::ownLibraryPath()); }
+std::string ConfigFile::defaultPath() { return storeFor(pathBeside(platform::ownLibraryPath()), platform::userSettingsFolder()); }
+
+std::string ConfigFile::storeFor(const std::string& beside, const std::string& userFolder) {
+    const platform::PathKind there = platform::pathInfo(beside).kind;
+    // A store beside the library that can be written keeps priority: portable installs stay so.
+    if (there == platform::PathKind::regularFile && platform::canWrite(beside)) return beside;
+    if (userFolder.empty()) return beside;
+    const std::size_t cut = beside.find_last_of("\\/");
+    const std::string user = userFolder + (cut == std::string::npos ? beside : beside.substr(cut + 1));
+    // A store in the user's folder was made because the one beside could not be: it comes next.
+    if (platform::pathInfo(user).kind == platform::PathKind::regularFile) return user;
+    if (there == platform::PathKind::missing && cut != std::string::npos && platform::canWrite(beside.substr(0, cut + 1)))
+        return beside;
+    // Beside a library in a folder nobody may write (a system-wide install): the user's folder.
+    return platform::makeFolders(userFolder) ? user : beside;
+}
 
 std::string ConfigFile::pathBeside(const std::string& libraryPath) {
     std::size_t dot = libraryPath.find_last_of('.');

@@ -24,11 +24,16 @@ public:
     // No store grows near this; a larger file is not ours and is never read or changed.
     static constexpr std::uint64_t kMaxBytes = 16u << 20;
 
-    // The default store: our own library's path with the extension "vIni".
+    // The default store: our own library's path with the extension "vIni", or, where that cannot
+    // be written, the same name in the user's settings folder (see storeFor).
     ConfigFile();
     explicit ConfigFile(std::string path) : path_(std::move(path)) {}
 
     static std::string defaultPath();
+    // Where the store of a library lives: beside it (`beside`) when one there can be written;
+    // else in userFolder when one was made there before; else beside it when one can be made
+    // there; else in userFolder (made if missing).
+    static std::string storeFor(const std::string& beside, const std::string& userFolder);
     // The store of a library: its path with the extension "vIni".
     static std::string pathBeside(const std::string& libraryPath);
     const std::string& path() const { return path_; }

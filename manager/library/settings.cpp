@@ -28,8 +28,14 @@ std::string folderSetting(const ConfigFile& store, const char* key, const char* 
 
 void ManagerSettings::load(const ConfigFile& store) {
     vstFolder = folderSetting(store, settingKeys::vstFolder, "Vexlo VM - Select the VST files folder");
-    // Without a plug-in folder there is no scan database, and none in the current folder.
+    // Without a plug-in folder there is no scan database, and none in the current folder. In a
+    // plug-in folder nobody may write (a system-wide one) it lives in the user's settings folder.
     scanDatabasePath = vstFolder.empty() ? std::string() : vstFolder + kScanDatabaseName;
+    if (!scanDatabasePath.empty() && platform::pathInfo(scanDatabasePath).kind == platform::PathKind::missing &&
+        !platform::canWrite(vstFolder)) {
+        const std::string user = platform::userSettingsFolder();
+        if (!user.empty() && platform::makeFolders(user)) scanDatabasePath = user + kScanDatabaseName;
+    }
     fxpFolder = folderSetting(store, settingKeys::fxpFolder, "Vexlo VM - Select the FXP files folder");
     fxbFolder = folderSetting(store, settingKeys::fxbFolder, "Vexlo VM - Select the FXB files folder");
     midiVstFolder = folderSetting(store, settingKeys::midiVstFolder, "Vexlo VM - Select the MIDI-VSTs files folder");

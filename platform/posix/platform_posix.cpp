@@ -6,7 +6,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
@@ -111,6 +113,27 @@ bool renameFile(const std::string& from, const std::string& to) {
 }
 
 bool standardOutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+bool canWrite(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
+
+bool makeFolders(const std::string& path) {
+    std::string built;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at == path.size() || path[at] == '/') {
+            if (!built.empty() && !isFolder(built) && mkdir(built.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        }
+        if (at < path.size()) built += path[at];
+    }
+    return isFolder(path);
+}
+
+std::string userSettingsFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return std::string(xdg) + "/vexlo/";
+    const char* home = std::getenv("HOME");
+    if (home && *home == '/') return std::string(home) + "/.config/vexlo/";
+    return {};
+}
 
 void beginUiThread() {}
 void endUiThread() {}

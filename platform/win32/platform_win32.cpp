@@ -126,6 +126,38 @@ std::string folderIdentity(const std::string& path) {
 
 bool renameFile(const std::string& from, const std::string& to) { return MoveFileA(from.c_str(), to.c_str()) != 0; }
 
+bool canWrite(const std::string& path) {
+    if (isFolder(path)) {
+        // Only making a file there tells (the folder's attributes say nothing of its rights).
+        char probe[MAX_PATH];
+        if (!GetTempFileNameA(path.c_str(), "vx", 0, probe)) return false;
+        DeleteFileA(probe);
+        return true;
+    }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool makeFolders(const std::string& path) {
+    std::string built;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at == path.size() || path[at] == '\\' || path[at] == '/') {
+            if (built.size() > 3 && !isFolder(built)) CreateDirectoryA(built.c_str(), nullptr);
+        }
+        if (at < path.size()) built += path[at];
+    }
+    return isFolder(path);
+}
+
+std::string userSettingsFolder() {
+    const char* appData = std::getenv("APPDATA");
+    if (!appData || !*appData) return {};
+    return std::string(appData) + "\\Vexlo\\";
+}
+
 bool standardOutputIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;

@@ -93,3 +93,52 @@ TEST(SpecialFiles, PresetsAreNeverWrittenIntoAPipe) {
 }
 
 }  // namespace
+
+// A system-wide install: nobody but root may write the folder of Vexlo VM's library (here the
+// test program's). Started by another user with an empty home, Vexlo VM keeps its settings in
+// that user's settings folder, asks for its four folders once, and writes nothing beside the
+// library; the scan database of a plug-in folder nobody may write goes there too.
+TEST(SpecialFiles, BesideALibraryNobodyMayWriteTheSettingsLiveInTheUsersFolder) {
+    if (geteuid() != 0) GTEST_SKIP() << "a user without root's power to write anything is made by dropping root";
+    const std::string own = vexlo::platform::ownLibraryPath();
+    const std::string beside = ConfigFile::pathBeside(own);
+    const bool besideBefore = fs::exists(beside);
+    TempFolder root;
+    ASSERT_EQ(chmod(root.path().c_str(), 0777), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        const std::string home = root.path() + "/home", folders = root.path() + "/music/";
+        if (mkdir(home.c_str(), 0700) != 0 || mkdir(folders.c_str(), 0755) != 0) _exit(4);
+        setenv("HOME", home.c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        const std::string expected = home + "/.config/vexlo/" + beside.substr(beside.find_last_of('/') + 1);
+        if (ConfigFile::defaultPath() != expected) _exit(5);
+        int asked[2] = {0, 0};
+        for (int start = 0; start < 2; ++start) {
+            vexlo::platform::ScriptedUserServices script;
+            vexlo::platform::ScopedUserServices installed(script);
+            for (int i = 0; i < 4; ++i) script.folders.push_back(start == 0 ? folders : "");
+            // At the second start the plug-in folder cannot be written either (the system's, say):
+            // its scan database lives beside the settings.
+            if (start == 1 && chmod(folders.c_str(), 0555) != 0) _exit(7);
+            {
+                vexlo::manager::VstManager vm([](AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float) -> VstIntPtr { return 0; });
+                if (vm.settings().vstFolder != folders) _exit(6);
+                const std::string database = start == 0 ? folders : home + "/.config/vexlo/";
+                if (vm.settings().scanDatabasePath != database + "Vexlo VST Scan.vIni") _exit(10);
+            }
+            for (const auto& message : script.messages) asked[start] += message.kind == "folder";
+        }
+        if (asked[0] != 4 || asked[1] != 0) _exit(8);
+        const vexlo::library::ConfigFile settings(expected);
+        if (settings.read("VST Directory") != folders) _exit(9);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3 drop, 4 folders, 5 path, 6 folder, 7 chmod, 8 asked, 9 kept, 10 database";
+    EXPECT_EQ(fs::exists(beside), besideBefore) << "something was written beside the library";
+}
