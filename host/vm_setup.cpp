@@ -27,7 +27,10 @@ std::string withSeparator(std::string folder) {
 
 }  // namespace
 
-std::string vmSettingsPath(const std::string& vmLibrary) { return library::ConfigFile::pathBeside(vmLibrary); }
+// Where that Vexlo VM keeps its settings: beside it, or in the user's folder where it cannot.
+std::string vmSettingsPath(const std::string& vmLibrary) {
+    return library::ConfigFile::storeFor(library::ConfigFile::pathBeside(vmLibrary), platform::userSettingsFolder());
+}
 
 std::string prepareVmSettings(const std::string& vmLibrary, const std::string& pluginFolder) {
     library::ConfigFile settings(vmSettingsPath(vmLibrary));
