@@ -128,10 +128,15 @@ bool renameFile(const std::string& from, const std::string& to) { return MoveFil
 
 bool canWrite(const std::string& path) {
     if (isFolder(path)) {
-        // Only making a file there tells (the folder's attributes say nothing of its rights).
-        char probe[MAX_PATH];
-        if (!GetTempFileNameA(path.c_str(), "vx", 0, probe)) return false;
-        DeleteFileA(probe);
+        // Only making a file there tells (the folder's attributes say nothing of its rights);
+        // it goes again as it is closed.
+        std::string probe = path;
+        if (probe.back() != '\\' && probe.back() != '/') probe += '\\';
+        probe += "vexlo-write-probe-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+        HANDLE made = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (made == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(made);
         return true;
     }
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

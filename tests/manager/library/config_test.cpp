@@ -170,6 +170,34 @@ TEST(ConfigDefault, TheDefaultStoreSitsBesideOurOwnLibrary) {
     EXPECT_EQ(ConfigFile().path(), expected);
 }
 
+// Run as a user who may not write beside the test program (the read-only install tests, also
+// under wine): the settings go to the user's settings folder, the four folders are asked for
+// once, a second start finds them there, and nothing is written beside the program.
+TEST(ConfigDefault, WhereNothingMayBeWrittenBesideTheLibraryTheUsersFolderServes) {
+    const std::string own = vexlo::platform::ownLibraryPath();
+    const std::string beside = ConfigFile::pathBeside(own);
+    if (vexlo::platform::canWrite(own.substr(0, own.find_last_of("\\/") + 1)))
+        GTEST_SKIP() << "this user may write beside the test program";
+    const std::string user = vexlo::platform::userSettingsFolder();
+    ASSERT_FALSE(user.empty());
+    const std::string path = ConfigFile::defaultPath();
+    EXPECT_EQ(path, user + beside.substr(beside.find_last_of("\\/") + 1));
+    int asked[2] = {0, 0};
+    for (int start = 0; start < 2; ++start) {
+        ScriptedUserServices script;
+        ScopedUserServices installed(script);
+        for (int i = 0; i < 4; ++i) script.folders.push_back(start == 0 ? user : "");
+        ManagerSettings settings;
+        settings.load(ConfigFile());
+        EXPECT_EQ(settings.vstFolder, user);
+        for (const auto& message : script.messages) asked[start] += message.kind == "folder";
+    }
+    EXPECT_EQ(asked[0], 4);
+    EXPECT_EQ(asked[1], 0) << "asked again";
+    EXPECT_EQ(ConfigFile::defaultPath(), path);
+    EXPECT_FALSE(vexlo::platform::fileExists(beside));
+}
+
 // ---- Helpers ----
 
 TEST_F(ConfigTest, GetNCharsCutsAndRefuses) {
