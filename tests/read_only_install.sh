@@ -10,8 +10,12 @@ program=$1 arch=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
-mkdir "$work/home"
+mkdir "$work/home" "$work/bin"
 chown 65534:65534 "$work/home"
+# A copy in a folder of root's that anyone may read: the checkout itself may lie in a folder the
+# other user cannot enter.
+cp "$program" "$work/bin/"
+program=$work/bin/$(basename "$program")
 run=(env -i PATH=/usr/bin:/bin HOME="$work/home" DISPLAY="${DISPLAY:-}")
 [ -z "$arch" ] || run+=(WINEPREFIX="$work/home/prefix" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine)
 setpriv --reuid=65534 --regid=65534 --clear-groups "${run[@]}" "$program" \
