@@ -23,7 +23,11 @@ VstManager& manager() {
         static vexlo::platform::ScriptedUserServices nobody;  // messages are recorded, never shown
         vexlo::platform::installUserServices(&nobody);
         namespace fs = std::filesystem;
+        // Made anew by each process: a run that ended (as a fuzzer does) without closing Vexlo VM
+        // leaves its crash marker there, and the next would put that plug-in in a process of its own.
         const fs::path folder = fs::temp_directory_path() / "vexlo-fuzz-set-chunk";
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
         fs::create_directories(folder);
         const std::string sep(1, vexlo::platform::pathSeparator());
         vexlo::library::ConfigFile settings((folder / "Vexlo VM.vIni").string());

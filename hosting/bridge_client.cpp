@@ -94,7 +94,9 @@ std::unique_ptr<BridgeClient> BridgeClient::attach(const std::string& name, std:
 }
 
 BridgeClient::~BridgeClient() {
-    if (control_ && !failed()) {
+    // A bridge that never started has nobody to say goodbye to (asking would wait its limit).
+    const bool started = shared_ && shared_->process;
+    if (control_ && !failed() && started) {
         std::lock_guard<std::recursive_mutex> lock(controlMutex_);
         control_->header() = request(kQuit);
         control_->call(1000);
