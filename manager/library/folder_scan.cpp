@@ -67,22 +67,22 @@ std::string FolderScan::stampOf(const std::string& libraryPath) {
 ScanSummary FolderScan::run(const std::string& folder, bool onlyNew) {
     ScanSummary summary;
     before_ = store_.records();
-    // A full scan finds every library's ID again; what it keeps is the ignore list.
-    if (!onlyNew && !store_.keepOnly([](const ConfigFile::Record& r) { return r.value == "Ignore"; })) {
-        report(store_.path(), "Can't write the scan database!");
-        return summary;
-    }
-    // The marker's record is made with its long field before any path is written into it.
-    if (!store_.read(ScanDatabase::kMarkerKey) && !store_.write(ScanDatabase::kMarkerKey, "None", true)) {
-        report(store_.path(), "Can't write the scan database!");
-        return summary;
-    }
     std::string root = folder;
     if (!root.empty() && root.back() != '\\' && root.back() != '/') root += platform::pathSeparator();
     std::set<std::string> visited;
     walk(root, 0, visited);
     plan(onlyNew, summary);
-    if ((!onlyNew || dropGoneAndChanged(root)) && probeInOrder(summary) && !stopped()) {
+    // What is kept of the database: the ignore list and what unchanged libraries gave it; a
+    // scan of new libraries also keeps what it knows of libraries elsewhere.
+    if (!dropStale(root, onlyNew)) return summary;
+    // Said again only when this scan goes through the whole folder.
+    if (store_.read("Completed Scan")) store_.write("Completed Scan", "No", false);
+    // The marker's record is made with its long field before any path is written into it.
+    if (!store_.read(ScanDatabase::kMarkerKey) && !store_.write(ScanDatabase::kMarkerKey, "None", true)) {
+        report(store_.path(), "Can't write the scan database!");
+        return summary;
+    }
+    if (probeInOrder(summary) && !stopped()) {
         store_.write("Completed Scan", "Yes", false);
         summary.completed = true;
     }
@@ -129,7 +129,7 @@ void FolderScan::plan(bool onlyNew, ScanSummary& summary) {
             // Unchanged; or known to a database from before stamps, which a scan of new
             // libraries leaves as it always has.
             ++summary.unchanged;
-            library.plan = onlyNew ? Plan::skip : Plan::carry;
+            library.plan = Plan::keep;
             continue;
         }
         library.plan = Plan::probe;
@@ -137,24 +137,32 @@ void FolderScan::plan(bool onlyNew, ScanSummary& summary) {
     }
 }
 
-// A scan of new libraries keeps the records of the others, but not those of a library that is
-// gone or is about to be probed again.
-bool FolderScan::dropGoneAndChanged(const std::string& root) {
-    std::set<std::string> walked, claimed, reprobed;
+// Drops the records of a library that is gone or is about to be probed again. A full scan
+// keeps nothing else but the ignore list and its own bookkeeping (the marker, "Completed Scan");
+// a scan of new libraries keeps what it knows of libraries outside the folder too.
+bool FolderScan::dropStale(const std::string& root, bool onlyNew) {
+    std::set<std::string> walked, kept, keptKeys, claimed, reprobed;
     for (const Library& library : libraries_) {
         walked.insert(library.path);
         claimed.insert(library.key);
+        if (library.plan == Plan::keep) {
+            kept.insert(library.path);
+            keptKeys.insert(library.key);
+        }
         if (library.plan == Plan::probe) reprobed.insert(library.path);
     }
     auto stale = [&](const std::string& path) {
+        if (!onlyNew) return !kept.count(path);
         return reprobed.count(path) || (startsWith(path, root) && !walked.count(path));
     };
     bool any = false;
     auto keep = [&](const ConfigFile::Record& r) {
         bool drop = false;
-        if (isIdKey(r.key)) drop = stale(r.value);
+        if (r.value == "Ignore" || r.key == ScanDatabase::kMarkerKey || r.key == "Completed Scan") drop = false;
+        else if (isIdKey(r.key)) drop = stale(r.value);
         else if (startsWith(r.key, kStampWord)) drop = stale(stampedPath(r.value));
-        else if (r.value == "Ok") drop = !claimed.count(r.key);
+        else if (r.value == "Ok") drop = onlyNew ? !claimed.count(r.key) : !keptKeys.count(r.key);
+        else drop = !onlyNew;
         any = any || drop;
         return !drop;
     };
@@ -207,7 +215,6 @@ bool FolderScan::probeInOrder(ScanSummary& summary) {
 
     std::size_t probeIndex = 0;
     for (const Library& library : libraries_) {
-        if (library.plan == Plan::carry) carry(library);
         if (library.plan != Plan::probe) continue;
         const std::string name = baseName(library.path);
         std::optional<hosting::ProbeResult> found;
@@ -258,11 +265,5 @@ bool FolderScan::write(const Library& library, const hosting::ProbeResult& found
     return !marked || store_.write(ScanDatabase::kMarkerKey, "None", true);
 }
 
-void FolderScan::carry(const Library& library) {
-    for (const ConfigFile::Record& record : before_)
-        if (isIdKey(record.key) && record.value == library.path) store_.write(record.key, record.value, true);
-    store_.write(library.key, "Ok", false);
-    store_.write(stampKey(library.path), library.stamp, true);
-}
 
 }  // namespace vexlo::library

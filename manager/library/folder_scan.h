@@ -2,7 +2,7 @@
 // library, or one whose size or time of writing changed since its probe), the probes (several
 // helper processes at once, or one at a time with the crash marker when a library may be probed
 // in this process), and the results written in the walk's order, so that the database is the
-// same whatever the timing. An unchanged library costs no process: its records are carried over.
+// same whatever the timing. An unchanged library costs no process: its records stay.
 #pragma once
 
 #include <atomic>
@@ -62,7 +62,8 @@ public:
     static std::string stampOf(const std::string& libraryPath);
 
 private:
-    enum class Plan { skip, carry, probe };
+    // skip: another library of its name counts, or it is ignored; keep: unchanged, its records stay.
+    enum class Plan { skip, keep, probe };
     struct Library {
         std::string path;
         std::string key;    // its bookkeeping key
@@ -72,11 +73,10 @@ private:
 
     void walk(const std::string& folder, int depth, std::set<std::string>& visited);
     void plan(bool onlyNew, ScanSummary& summary);
-    bool dropGoneAndChanged(const std::string& root);
+    bool dropStale(const std::string& root, bool onlyNew);
     bool probeInOrder(ScanSummary& summary);
     // marked: the crash marker names the library (probes one at a time), and is cleared.
     bool write(const Library& library, const hosting::ProbeResult& found, bool marked, ScanSummary& summary);
-    void carry(const Library& library);
     bool stopped() const { return options_.stop && options_.stop->load(); }
 
     const ConfigFile& store_;
