@@ -29,7 +29,7 @@ if [ "${VEXLO_FUZZ:-on}" != off ]; then
   echo "=== fuzz ==="
   t0=$SECONDS
   bash scripts/fuzz.sh
-  summary+=("fuzz: every seed and every input that ever found a fault replayed, then each reader (Vexlo VM's setChunk, FXP, FXB, links, the bridge's event lists and answers, the MIDI plug-ins' chunks, the settings store, BMP, skin files, MIDI files) for a fixed number of runs from a fixed seed, no finding ($((SECONDS - t0)) s)")
+  summary+=("fuzz: every seed and every input that ever found a fault replayed, then each reader (Vexlo VM's setChunk, FXP, FXB, links, the bridge's event lists and answers, a library's header, the MIDI plug-ins' chunks, the settings store, BMP, skin files, MIDI files) for a fixed number of runs from a fixed seed, no finding ($((SECONDS - t0)) s)")
 fi
 
 echo "=== summary ($((SECONDS - start)) s) ==="
