@@ -1,7 +1,6 @@
 #include "manager/library/folder_scan.h"
 
 #include <chrono>
-#include <climits>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -30,13 +29,7 @@ bool isPluginLibrary(const std::string& path) {
     return upper.size() > extension.size() && upper.compare(upper.size() - extension.size(), extension.size(), extension) == 0;
 }
 
-// An ID record: a decimal key within the ID's range (bookkeeping keys are names, the marker a word).
-bool isIdKey(const std::string& key) {
-    if (key.empty()) return false;
-    char* end = nullptr;
-    const long long id = std::strtoll(key.c_str(), &end, 10);
-    return *end == 0 && id >= INT32_MIN && id <= INT32_MAX;
-}
+bool isIdKey(const std::string& key) { return ScanDatabase::idOfKey(key).has_value(); }
 
 // The path a stamp's value ends with.
 std::string stampedPath(const std::string& stamp) {
@@ -50,10 +43,8 @@ bool startsWith(const std::string& text, const std::string& start) { return text
 }  // namespace
 
 std::string FolderScan::stampKey(const std::string& libraryPath) {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (unsigned char c : libraryPath) hash = (hash ^ c) * 16777619u;
     char key[32];
-    std::snprintf(key, sizeof(key), "%s%08X", kStampWord, static_cast<unsigned>(hash));
+    std::snprintf(key, sizeof(key), "%s%08X", kStampWord, static_cast<unsigned>(ScanDatabase::keyHash(libraryPath)));
     return key;
 }
 

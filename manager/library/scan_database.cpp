@@ -17,13 +17,24 @@ std::optional<std::string> ScanDatabase::findPluginPath(std::int32_t uniqueId) c
 
 std::optional<std::int32_t> ScanDatabase::findUniqueId(const std::string& libraryPath) const {
     for (const ConfigFile::Record& record : store_.records()) {
-        if (record.value != libraryPath || record.key.empty()) continue;
-        // ID records only: the bookkeeping keys are names, the marker a word.
-        char* end = nullptr;
-        const long id = std::strtol(record.key.c_str(), &end, 10);
-        if (*end == 0 && id >= INT32_MIN && id <= INT32_MAX) return static_cast<std::int32_t>(id);
+        if (record.value != libraryPath) continue;
+        if (const auto id = idOfKey(record.key)) return id;
     }
     return std::nullopt;
+}
+
+std::optional<std::int32_t> ScanDatabase::idOfKey(const std::string& key) {
+    if (key.empty()) return std::nullopt;
+    char* end = nullptr;
+    const long long id = std::strtoll(key.c_str(), &end, 10);
+    if (*end != 0 || id < INT32_MIN || id > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(id);
+}
+
+std::uint32_t ScanDatabase::keyHash(const std::string& text) {
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : text) hash = (hash ^ c) * 16777619u;
+    return hash;
 }
 
 void ScanDatabase::addPluginPath(std::int32_t uniqueId, const std::string& path) const {
@@ -38,10 +49,8 @@ bool ScanDatabase::isIgnored(const std::string& libraryPath) const {
 
 std::string ScanDatabase::bookkeepingKey(const std::string& baseName) {
     if (baseName.size() <= ConfigFile::kKeyWidth) return baseName;
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (unsigned char c : baseName) hash = (hash ^ c) * 16777619u;
     char suffix[16];
-    std::snprintf(suffix, sizeof(suffix), "~%08X", static_cast<unsigned>(hash));
+    std::snprintf(suffix, sizeof(suffix), "~%08X", static_cast<unsigned>(keyHash(baseName)));
     return baseName.substr(0, 30) + suffix;
 }
 

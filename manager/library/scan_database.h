@@ -49,6 +49,11 @@ public:
     // or, for a base name longer than a key may be, its first 30 characters, "~" and a hash of
     // the whole name.
     static std::string bookkeepingKey(const std::string& baseName);
+    // The ID an ID record's key names: a decimal number within the ID's range (bookkeeping keys
+    // are names, the marker a word).
+    static std::optional<std::int32_t> idOfKey(const std::string& key);
+    // The hash that keeps long names and paths apart in keys of a fixed width (FNV-1a).
+    static std::uint32_t keyHash(const std::string& text);
 
     static constexpr const char* kMarkerKey = "Adding VST";
     // How the marker names a library whose path is longer than its field: by bookkeeping key.
